@@ -1,0 +1,95 @@
+#pragma once
+
+#include <libpq-fe.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace monitor::db {
+
+/** Any failure reported by the database server or by libpq. */
+class DatabaseError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct ConnectionParams {
+    std::string host;
+    int port = 5432;
+    std::string database;
+    std::string user;
+    std::string password;
+    std::string applicationName;  // empty: libpq's default
+};
+
+/** An owned PGresult. */
+class Result {
+public:
+    Result() = default;
+    explicit Result(PGresult* res) noexcept : res_(res) {}
+    PGresult* get() const noexcept { return res_.get(); }
+    explicit operator bool() const noexcept { return res_ != nullptr; }
+
+private:
+    struct Clear {
+        void operator()(PGresult* r) const noexcept { PQclear(r); }
+    };
+    std::unique_ptr<PGresult, Clear> res_;
+};
+
+/** One parameter value in libpq's text form; nullopt is SQL null. */
+using ParamValue = std::optional<std::string>;
+
+/** A PostgreSQL session that every statement commits on its own (no explicit transactions).
+ *
+ *  A session that the server dropped (a restart, pg_terminate_backend) is noticed by the
+ *  statement that runs into it, which fails as usual; the next statement opens a new session
+ *  and prepares its statements again. Connections carry a connect time-out and TCP
+ *  keep-alives so that a vanished server is noticed in seconds. */
+class Connection {
+public:
+    Connection() = default;
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    ConnectionParams& Params() noexcept { return params_; }
+    const ConnectionParams& Params() const noexcept { return params_; }
+
+    void Open();
+    void Close() noexcept;
+    /** Open() was called and Close() was not: statements may run (reconnecting if need be). */
+    bool Connected() const noexcept { return wanted_; }
+    /** Counts the physical sessions opened so far. */
+    std::uint64_t SessionCount() const noexcept { return sessions_; }
+    /** The server process of the current session, 0 without one. */
+    int BackendPid() const noexcept;
+
+    /** Runs a statement prepared once per session under `name`. */
+    Result ExecPrepared(const std::string& name, const std::string& sql,
+                        const std::vector<ParamValue>& params);
+    /** Runs plain SQL without parameters (used for the one condition built at run time). */
+    Result Exec(const std::string& sql);
+
+    /** Statements run over this connection since it was created. */
+    std::uint64_t StatementCount() const noexcept { return statements_; }
+
+private:
+    void Connect();
+    void EnsureSession();
+    Result Check(PGresult* res, const char* what);
+
+    ConnectionParams params_;
+    PGconn* conn_ = nullptr;
+    bool wanted_ = false;
+    std::uint64_t sessions_ = 0;
+    std::uint64_t statements_ = 0;
+    std::unordered_set<std::string> prepared_;
+};
+
+}  // namespace monitor::db
