@@ -19,8 +19,10 @@ constexpr const char* kAcceptCharset = "utf-8, *;q=0.8";
 // found dead when it is taken up again.
 constexpr long kMaxConnectionAgeSeconds = 4;
 
+// Rounded up: a phase that completed never counts 0.
 std::int64_t Microseconds(SteadyClock::duration d) {
-    return std::chrono::duration_cast<std::chrono::microseconds>(d).count();
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
+    return (ns + 999) / 1000;
 }
 
 std::string SizeText(std::uint64_t bytes) {
