@@ -18,27 +18,9 @@ bool IsUnreserved(unsigned char c) {
 // Characters that may stand as they are in a path, query or fragment (RFC 3986 pchar plus
 // "/" and "?"); "#" and "%" are handled by the caller.
 bool MayStand(unsigned char c) {
-    if (IsUnreserved(c)) return true;
-    switch (c) {
-        case '!':
-        case '$':
-        case '&':
-        case '\'':
-        case '(':
-        case ')':
-        case '*':
-        case '+':
-        case ',':
-        case ';':
-        case '=':
-        case ':':
-        case '@':
-        case '/':
-        case '?':
-            return true;
-        default:
-            return false;
-    }
+    constexpr std::string_view kSubDelimsAndSeparators = "!$&'()*+,;=:@/?";
+    return IsUnreserved(c) ||
+           (c != 0 && kSubDelimsAndSeparators.find(static_cast<char>(c)) != std::string_view::npos);
 }
 
 void AppendEncoded(std::string& out, unsigned char c) {
