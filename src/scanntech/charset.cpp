@@ -1,0 +1,121 @@
+#include "scanntech/charset.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+
+#include "common/cp1252.h"
+
+namespace monitor::scanntech {
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+std::string Lower(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+// Length of the valid UTF-8 sequence at `i`, 0 when it is not one.
+std::size_t SequenceLength(std::string_view s, std::size_t i) {
+    const auto b0 = static_cast<std::uint8_t>(s[i]);
+    if (b0 < 0x80) return 1;
+    std::size_t len = 0;
+    std::uint8_t lo = 0x80, hi = 0xBF;  // allowed range of the second byte
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        len = 2;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        len = 3;
+        if (b0 == 0xE0) lo = 0xA0;  // no overlong forms
+        if (b0 == 0xED) hi = 0x9F;  // no surrogates
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        len = 4;
+        if (b0 == 0xF0) lo = 0x90;
+        if (b0 == 0xF4) hi = 0x8F;  // nothing above U+10FFFF
+    } else {
+        return 0;
+    }
+    if (i + len > s.size()) return 0;
+    const auto b1 = static_cast<std::uint8_t>(s[i + 1]);
+    if (b1 < lo || b1 > hi) return 0;
+    for (std::size_t k = 2; k < len; ++k) {
+        if ((static_cast<std::uint8_t>(s[i + k]) & 0xC0) != 0x80) return 0;
+    }
+    return len;
+}
+
+std::string Latin1ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 4);
+    for (char c : bytes) {
+        const auto b = static_cast<std::uint8_t>(c);
+        if (b < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(0xC0 | (b >> 6));
+            out += static_cast<char>(0x80 | (b & 0x3F));
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string CharsetOf(std::string_view contentType) {
+    std::size_t pos = contentType.find(';');
+    while (pos != std::string_view::npos) {
+        const std::size_t next = contentType.find(';', pos + 1);
+        std::string_view param = Trim(contentType.substr(
+            pos + 1, next == std::string_view::npos ? std::string_view::npos : next - pos - 1));
+        const std::size_t eq = param.find('=');
+        if (eq != std::string_view::npos && Lower(Trim(param.substr(0, eq))) == "charset") {
+            std::string_view value = Trim(param.substr(eq + 1));
+            if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+                value = value.substr(1, value.size() - 2);
+            }
+            return Lower(value);
+        }
+        pos = next;
+    }
+    return {};
+}
+
+std::string SanitizeUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t len = SequenceLength(bytes, i);
+        if (len == 0) {
+            out += kReplacement;
+            ++i;
+        } else {
+            out.append(bytes.substr(i, len));
+            i += len;
+        }
+    }
+    return out;
+}
+
+std::string DecodeBody(std::string_view bytes, std::string_view charset) {
+    const std::string name = Lower(charset);
+    if (name == "windows-1252" || name == "cp1252" || name == "x-cp1252" || name == "us-ascii" ||
+        name == "ascii") {
+        return Cp1252ToUtf8(bytes);
+    }
+    if (name == "iso-8859-1" || name == "iso8859-1" || name == "latin1" || name == "latin-1" ||
+        name == "iso_8859-1" || name == "l1") {
+        return Latin1ToUtf8(bytes);
+    }
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    return SanitizeUtf8(bytes);
+}
+
+}  // namespace monitor::scanntech
