@@ -28,6 +28,8 @@ class ScanntechModule {
     void CriaDMScanntech() noexcept;
 
     bool Exists() const noexcept { return dm_ != nullptr; }
+    /** The local clock the Scanntech operations take their time stamps from. */
+    const Clock& LocalClock() const noexcept { return clock_; }
     /** The data module; throws ScanntechModuleError when it has not been created. */
     TDMScanntech& DM();
 
