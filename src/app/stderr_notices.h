@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "app/unhandled_errors.h"
 #include "notices/notices.h"
 
 namespace monitor {
@@ -19,6 +20,20 @@ public:
     }
     void ExibeCarregando(bool) override {}
     void MensagemCarregando(const std::string&) override {}
+
+private:
+    std::ostream& out_;
+};
+
+/** The headless default error handler: the message, captioned with the application title, on
+ *  standard error. */
+class StderrUnhandledErrors final : public UnhandledErrors {
+public:
+    explicit StderrUnhandledErrors(std::ostream& out) : out_(out) {}
+
+    void ShowUnhandled(const std::string& message) override {
+        out_ << kApplicationTitle << ": " << message << std::endl;
+    }
 
 private:
     std::ostream& out_;
