@@ -12,16 +12,15 @@ const db::QueryDef kQContagemPromocoes{
     {},
     {}};
 
-const db::QueryDef kQContagemEnvios{
-    "QContagemEnvios",
-    db::SqlText(R"(select
+const db::QueryDef kQContagemEnvios{"QContagemEnvios",
+                                    db::SqlText(R"(select
         (select count(*) from venda where scanntech_enviado) as vendasenviadas,
         (select count(*) from venda where scanntech_cancelamento) as cancelamentosenviados,
         (select count(*) from logst) as linhaslogst,
         (select dataproximaconsultapromocao from config_scanntech order by id limit 1)
             as dataproximaconsultapromocao)"),
-    {},
-    {}};
+                                    {},
+                                    {}};
 
 std::string Delta(std::int64_t before, std::int64_t after) {
     const std::int64_t d = after - before;
@@ -72,7 +71,8 @@ std::string CheckSummary::Describe(const StoreCounts& before, const StoreCounts&
     text += ", cancellations sent " + std::to_string(after.cancelamentosEnviados) + " (" +
             Delta(before.cancelamentosEnviados, after.cancelamentosEnviados) + ")";
     text += "; logst " + Delta(before.linhasLogst, after.linhasLogst);
-    text += "; next check " + (after.proximaConsulta.empty() ? "at the next tick" : after.proximaConsulta);
+    text += "; next check " +
+            (after.proximaConsulta.empty() ? "at the next tick" : after.proximaConsulta);
     return text;
 }
 

@@ -23,7 +23,7 @@ struct StoreCounts {
 
 /** Counts what a check did, for the headless service's one-line report after each check. */
 class CheckSummary {
-public:
+  public:
     explicit CheckSummary(db::Connection& connection);
 
     StoreCounts Count();
@@ -31,7 +31,7 @@ public:
      *  logst +6; next check 2024-05-02 10:30:00". */
     static std::string Describe(const StoreCounts& before, const StoreCounts& after);
 
-private:
+  private:
     db::Query QContagemPromocoes;
     db::Query QContagemEnvios;
 };

@@ -45,7 +45,7 @@ std::string Stamp(const Clock& clock) {
 
 /** One line before and after each check, with what the check changed in the store. */
 class SummaryPrinter final : public CheckObserver {
-public:
+  public:
     SummaryPrinter(db::Connection& connection, const Clock& clock)
         : summary_(connection), clock_(clock) {}
 
@@ -60,7 +60,7 @@ public:
         std::cout << std::endl;
     }
 
-private:
+  private:
     std::optional<StoreCounts> Counted() noexcept {
         try {
             return summary_.Count();

@@ -13,7 +13,7 @@ namespace monitor {
  *  clock neither skips nor repeats ticks. Like a window timer, ticks missed while a tick ran
  *  long collapse into one that comes at once. */
 class LoopTimer final : public MonitorTimer {
-public:
+  public:
     using TimePoint = std::chrono::steady_clock::time_point;
     using NowFunction = std::function<TimePoint()>;
 
@@ -31,7 +31,7 @@ public:
     /** Runs the tick when its time has come; returns whether it did. */
     bool FireIfDue();
 
-private:
+  private:
     NowFunction now_;
     std::function<void()> tick_;
     std::chrono::milliseconds interval_{60000};

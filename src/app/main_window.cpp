@@ -84,8 +84,8 @@ TFPrincipal::TFPrincipal(StoreDatabase& store, UnhandledErrors& errors, QWidget*
     pnlRodape = new QWidget(this);
     pnlRodape->setObjectName("pnlRodape");
     pnlRodape->setGeometry(0, kClientHeight - kFooterHeight, kClientWidth, kFooterHeight);
-    lbStatus = Label(pnlRodape, "lbStatus", "Consulta de Promoções", Font({"Tahoma", "DejaVu Sans"}, 12, true),
-                     kText);
+    lbStatus = Label(pnlRodape, "lbStatus", "Consulta de Promoções",
+                     Font({"Tahoma", "DejaVu Sans"}, 12, true), kText);
     lbStatus->setGeometry(0, 5, kClientWidth, 22);
     btnImportar = new QToolButton(pnlRodape);
     btnImportar->setObjectName("btnImportar");
@@ -94,7 +94,8 @@ TFPrincipal::TFPrincipal(StoreDatabase& store, UnhandledErrors& errors, QWidget*
     btnImportar->setIcon(QIcon(SvgPixmap(":/monitor/import.svg", QSize(50, 50))));
     btnImportar->setGeometry((kClientWidth - 58) / 2, 29, 58, 54);
     btnImportar->setEnabled(false);
-    lbIntervalo = Label(pnlRodape, "lbIntervalo", QString(), Font({"Tahoma", "DejaVu Sans"}, 8, true), kText);
+    lbIntervalo =
+        Label(pnlRodape, "lbIntervalo", QString(), Font({"Tahoma", "DejaVu Sans"}, 8, true), kText);
     lbIntervalo->setWordWrap(true);
     lbIntervalo->setGeometry(4, 85, kClientWidth - 8, 26);
 
@@ -111,16 +112,18 @@ TFPrincipal::TFPrincipal(StoreDatabase& store, UnhandledErrors& errors, QWidget*
     RxTrayIcon1->setObjectName("RxTrayIcon1");
     RxTrayIcon1->setToolTip("Monitor de Promoções Scanntech");
     RxTrayIcon1->setContextMenu(PMRxAplication);
-    connect(RxTrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        if (r == QSystemTrayIcon::DoubleClick) Guarded([this] { RxTrayIcon1DblClick(); });
-    });
+    connect(RxTrayIcon1, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason r) {
+                if (r == QSystemTrayIcon::DoubleClick) Guarded([this] { RxTrayIcon1DblClick(); });
+            });
     if (QSystemTrayIcon::isSystemTrayAvailable()) RxTrayIcon1->show();
 }
 
 TFPrincipal::~TFPrincipal() = default;
 
 void TFPrincipal::OnTick(std::function<void()> tick) {
-    connect(&timer_.Timer(), &QTimer::timeout, this, [this, tick = std::move(tick)] { Guarded(tick); });
+    connect(&timer_.Timer(), &QTimer::timeout, this,
+            [this, tick = std::move(tick)] { Guarded(tick); });
 }
 
 void TFPrincipal::Guarded(const std::function<void()>& handler) noexcept {
@@ -146,7 +149,8 @@ void TFPrincipal::showEvent(QShowEvent* event) {
         placed_ = true;
         if (const QScreen* s = screen() != nullptr ? screen() : QGuiApplication::primaryScreen()) {
             const QRect desktop = s->availableGeometry();
-            move(desktop.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+            move(desktop.center() -
+                 QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
         }
     }
     // Spontaneous show events come from the window system (restoring, mapping); the window
@@ -177,7 +181,9 @@ void TFPrincipal::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void TFPrincipal::FormClose() { Terminate(0); }
+void TFPrincipal::FormClose() {
+    Terminate(0);
+}
 
 void TFPrincipal::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
@@ -202,10 +208,16 @@ void TFPrincipal::ShowAgain() {
     activateWindow();
 }
 
-void TFPrincipal::PMSAbrirClick() { ShowAgain(); }
+void TFPrincipal::PMSAbrirClick() {
+    ShowAgain();
+}
 
-void TFPrincipal::RxTrayIcon1DblClick() { ShowAgain(); }
+void TFPrincipal::RxTrayIcon1DblClick() {
+    ShowAgain();
+}
 
-void TFPrincipal::Sair1Click() { close(); }
+void TFPrincipal::Sair1Click() {
+    close();
+}
 
 }  // namespace monitor

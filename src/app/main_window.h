@@ -20,7 +20,7 @@ namespace monitor {
  *  reconnects to the database; minimising hides the window behind the tray icon; closing it,
  *  or "Sair" in the tray menu, ends the program. */
 class TFPrincipal final : public QWidget {
-public:
+  public:
     TFPrincipal(StoreDatabase& store, UnhandledErrors& errors, QWidget* parent = nullptr);
     ~TFPrincipal() override;
 
@@ -57,12 +57,12 @@ public:
     QAction* PMSAbrir;
     QAction* Sair1;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-private:
+  private:
     void Guarded(const std::function<void()>& handler) noexcept;
     void ShowAgain();
 

@@ -9,7 +9,7 @@ namespace monitor {
 
 /** The desktop's default error handler: a message box captioned with the application title. */
 class MessageBoxErrors final : public UnhandledErrors {
-public:
+  public:
     void ShowUnhandled(const std::string& message) override {
         QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kApplicationTitle),
                         QString::fromStdString(message), QMessageBox::Ok);

@@ -24,7 +24,9 @@ MonitorCycle::MonitorCycle(TDM1& dm, MonitorOperations& operations, MonitorTimer
       notices_(notices),
       errors_(errors) {}
 
-bool MonitorCycle::StopRequested() const { return stop_ && stop_(); }
+bool MonitorCycle::StopRequested() const {
+    return stop_ && stop_();
+}
 
 void MonitorCycle::tmImportaPromocaoTimer() noexcept {
     if (running_) {

@@ -16,7 +16,7 @@ namespace monitor {
 
 /** Told when a due check starts and when it has ended (the headless service prints a summary). */
 class CheckObserver {
-public:
+  public:
     virtual ~CheckObserver() = default;
     virtual void CheckStarting() {}
     virtual void CheckFinished() {}
@@ -30,7 +30,7 @@ public:
  *  another is still running (a modal alert lets the timer through) does not start a second
  *  check; it runs once the running one has ended. */
 class MonitorCycle {
-public:
+  public:
     MonitorCycle(TDM1& dm, MonitorOperations& operations, MonitorTimer& timer, const Clock& clock,
                  ErrorLog& log, Notices& notices, UnhandledErrors& errors);
 
@@ -52,7 +52,7 @@ public:
     bool CheckDue();
     bool Running() const noexcept { return running_; }
 
-private:
+  private:
     void RunTick();
     bool StopRequested() const;
     void EnviaVendas();

@@ -8,7 +8,7 @@ namespace monitor {
  *  lets its failures escape as exceptions; the cycle catches and logs them. An implementation
  *  forwards to the promotion, resend, sale and closing routines. */
 class MonitorOperations {
-public:
+  public:
     virtual ~MonitorOperations() = default;
 
     /** Downloads the accepted and rejected promotions into promocaoscanntech. */

@@ -8,7 +8,7 @@ namespace monitor {
  *  when it is already on, or setting the interval it already has, leaves the running countdown
  *  alone. A tick that comes while the previous one still runs is not queued twice. */
 class MonitorTimer {
-public:
+  public:
     virtual ~MonitorTimer() = default;
 
     virtual void SetInterval(std::chrono::milliseconds interval) = 0;

@@ -9,14 +9,15 @@ namespace monitor {
 /** The monitoring timer on a QTimer. QTimer::start() and setInterval() restart a running
  *  countdown, so both are only called when they change something. */
 class QtMonitorTimer final : public MonitorTimer {
-public:
+  public:
     explicit QtMonitorTimer(QObject* parent) : timer_(new QTimer(parent)) {
         timer_->setObjectName("tmImportaPromocao");
         timer_->setInterval(60000);
     }
 
     void SetInterval(std::chrono::milliseconds interval) override {
-        if (std::chrono::milliseconds(timer_->interval()) != interval) timer_->setInterval(interval);
+        if (std::chrono::milliseconds(timer_->interval()) != interval)
+            timer_->setInterval(interval);
     }
     std::chrono::milliseconds Interval() const override {
         return std::chrono::milliseconds(timer_->interval());
@@ -32,7 +33,7 @@ public:
 
     QTimer& Timer() const noexcept { return *timer_; }
 
-private:
+  private:
     QTimer* timer_;  // owned by the parent
 };
 

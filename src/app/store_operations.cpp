@@ -9,7 +9,7 @@ namespace {
 /** Stands in until the promotion, resend, sale and closing routines are linked in: every call
  *  fails, so each check is logged as failed instead of looking like a success. */
 class UnavailableOperations final : public MonitorOperations {
-public:
+  public:
     void ImportaPromocoes() override { Fail("ImportaPromocoes"); }
     void ProcessaReenvios() override { Fail("ProcessaReenvios"); }
     void MarcaVendaScanntech(std::int32_t) override { Fail("MarcaVendaScanntech"); }
@@ -17,7 +17,7 @@ public:
     void ProcessaVenda(std::int32_t) override { Fail("ProcessaVenda"); }
     void ProcessaMovimento(std::int32_t) override { Fail("ProcessaMovimento"); }
 
-private:
+  private:
     [[noreturn]] static void Fail(const std::string& routine) {
         throw std::runtime_error(routine + ": the Scanntech operations are not part of this build");
     }

@@ -12,7 +12,8 @@ QPixmap SvgPixmap(const QString& resource, QSize box) {
     if (!renderer.isValid()) return pixmap;
     QSizeF size = renderer.viewBoxF().size();
     size.scale(QSizeF(box), Qt::KeepAspectRatio);
-    const QRectF target(QPointF((box.width() - size.width()) / 2, (box.height() - size.height()) / 2), size);
+    const QRectF target(
+        QPointF((box.width() - size.width()) / 2, (box.height() - size.height()) / 2), size);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     renderer.render(&painter, target);

@@ -11,7 +11,7 @@ inline constexpr const char* kApplicationTitle = "Tarvelo Importação de pedido
  *  message box captioned with the application title, the headless service writes a line to
  *  standard error. */
 class UnhandledErrors {
-public:
+  public:
     virtual ~UnhandledErrors() = default;
     virtual void ShowUnhandled(const std::string& message) = 0;
 };
@@ -20,14 +20,14 @@ public:
  *  timer keeps ticking; a database that stays down would otherwise stack up one box per tick.
  *  Reports made while one is open are counted and dropped: the open box already tells why. */
 class SingleErrorBox final : public UnhandledErrors {
-public:
+  public:
     explicit SingleErrorBox(UnhandledErrors& inner) : inner_(inner) {}
 
     void ShowUnhandled(const std::string& message) override;
     bool Showing() const noexcept { return showing_; }
     int Dropped() const noexcept { return dropped_; }
 
-private:
+  private:
     UnhandledErrors& inner_;
     bool showing_ = false;
     int dropped_ = 0;

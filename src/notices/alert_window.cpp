@@ -178,8 +178,8 @@ void TFAlerta::Arrange() {
                                         -kNoticeFrameWidth);
     const bool buttons = GridPanel1->isVisibleTo(this);
     const int textBottom = panel.bottom() - kFreeBelowText - (buttons ? kButtonRowHeight : 0);
-    texto->setGeometry(QRect(QPoint(panel.left() + 4, panel.top() + 4),
-                             QPoint(panel.right() - 4, textBottom)));
+    texto->setGeometry(
+        QRect(QPoint(panel.left() + 4, panel.top() + 4), QPoint(panel.right() - 4, textBottom)));
     GridPanel1->setGeometry(panel.left(), panel.bottom() - kFreeBelowText - kButtonRowHeight + 8,
                             panel.width(), kButtonRowHeight);
     Label2->setGeometry(panel.left(), panel.bottom() - kBottomLineHeight - 3, panel.width(),

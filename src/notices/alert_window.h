@@ -15,7 +15,7 @@ namespace monitor {
  *  title bar. Only the kinds with buttons can be answered with a click; every kind closes with
  *  ESC (answer false), Ctrl+C copies the message, and Alt+F4 does nothing. */
 class TFAlerta final : public QDialog {
-public:
+  public:
     explicit TFAlerta(QWidget* parent = nullptr);
 
     /** Sets the buttons, the bottom line and the text for a kind. */
@@ -35,7 +35,7 @@ public:
     static constexpr int kBaseWidth = 406;
     static constexpr int kBaseHeight = 136;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -43,7 +43,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     bool HandleKey(QKeyEvent* event);
     void Arrange();
 

@@ -79,7 +79,8 @@ TFCarregando::TFCarregando(QWidget* parent)
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect desktop = screen->geometry();
-        move(desktop.x() + (desktop.width() - kWidth) / 2, desktop.y() + (desktop.height() - kHeight) / 2);
+        move(desktop.x() + (desktop.width() - kWidth) / 2,
+             desktop.y() + (desktop.height() - kHeight) / 2);
     }
 }
 

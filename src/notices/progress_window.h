@@ -10,14 +10,14 @@ namespace monitor {
 
 /** A small spinning ring of dots that turns for as long as it exists. */
 class BusyIndicator final : public QWidget {
-public:
+  public:
     explicit BusyIndicator(QWidget* parent = nullptr);
     int Step() const noexcept { return step_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QTimer* timer_;
     int step_ = 0;
 };
@@ -26,7 +26,7 @@ private:
  *  indicator and a bar that keeps cycling (it measures nothing). ESC hides it; the work that
  *  showed it goes on. */
 class TFCarregando final : public QWidget {
-public:
+  public:
     explicit TFCarregando(QWidget* parent = nullptr);
 
     QLabel* Label1;
@@ -37,11 +37,11 @@ public:
     static constexpr int kWidth = 512;
     static constexpr int kHeight = 159;
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     void Timer1Timer();
 };
 

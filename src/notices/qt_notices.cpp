@@ -8,8 +8,8 @@ namespace monitor {
 QtNotices::QtNotices() = default;
 QtNotices::~QtNotices() = default;
 
-bool QtNotices::ExibeAlerta(const std::string& texto, TTipoAlerta tipo, const std::string& confirmar,
-                            const std::string& cancelar) {
+bool QtNotices::ExibeAlerta(const std::string& texto, TTipoAlerta tipo,
+                            const std::string& confirmar, const std::string& cancelar) {
     Pedido pedido{texto, tipo, confirmar, cancelar};
     if (alerta_ != nullptr) {
         esperando_.push_back(std::move(pedido));

@@ -15,7 +15,7 @@ namespace monitor {
  *  tray through) is not stacked on top of it: it waits, and is shown once the open one closes,
  *  and the call that asked answers "not confirmed" at once. */
 class QtNotices final : public Notices {
-public:
+  public:
     QtNotices();
     ~QtNotices() override;
 
@@ -28,7 +28,7 @@ public:
     TFAlerta* Alerta() const noexcept { return alerta_; }
     TFCarregando* Carregando() const noexcept { return carregando_.get(); }
 
-private:
+  private:
     struct Pedido {
         std::string texto;
         TTipoAlerta tipo;

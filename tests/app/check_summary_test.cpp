@@ -1,6 +1,7 @@
+#include "app/check_summary.h"
+
 #include <gtest/gtest.h>
 
-#include "app/check_summary.h"
 #include "support/test_database.h"
 
 namespace monitor {

@@ -27,7 +27,7 @@ namespace monitor::testing {
  *  `onCall` may throw or move time on, and a sale that went through ProcessaVenda is flagged in
  *  the database as sent, so that the next check no longer lists it. */
 class ScriptedOperations final : public MonitorOperations {
-public:
+  public:
     explicit ScriptedOperations(const TestDatabase& database) : database_(database) {}
 
     void ImportaPromocoes() override { Call("ImportaPromocoes"); }
@@ -40,8 +40,10 @@ public:
     }
     void ProcessaVenda(std::int32_t codvenda) override {
         Call("ProcessaVenda " + std::to_string(codvenda));
-        database_.Exec("update venda set scanntech_enviado = true, scanntech_cancelamento = true "
-                       "where codvenda = " + std::to_string(codvenda));
+        database_.Exec(
+            "update venda set scanntech_enviado = true, scanntech_cancelamento = true "
+            "where codvenda = " +
+            std::to_string(codvenda));
     }
     void ProcessaMovimento(std::int32_t codmovimento) override {
         Call("ProcessaMovimento " + std::to_string(codmovimento));
@@ -59,7 +61,7 @@ public:
     std::vector<std::string> calls;
     std::function<void(const std::string&)> onCall;
 
-private:
+  private:
     void Call(const std::string& call) {
         calls.push_back(call);
         if (onCall) onCall(call);
@@ -70,7 +72,7 @@ private:
 
 /** The default error handler, recording; `whileShown` runs while the "box" is open. */
 class RecordingErrors final : public UnhandledErrors {
-public:
+  public:
     void ShowUnhandled(const std::string& message) override {
         messages.push_back(message);
         ++open;
@@ -89,16 +91,17 @@ public:
  *  loop timer counting on a time the test moves together with the wall clock. The window's
  *  show has happened: connected, interval 60000 ms, timer on. */
 class CycleRig {
-public:
+  public:
     explicit CycleRig(bool withSample = true) : database(withSample) {
         if (!withSample) {
-            database.Exec("insert into emitente (razaosocial, cnpjcpf) values ('Loja', '1');"
-                          "insert into config_scanntech (minutosentreconsultapromocao) values (2)");
+            database.Exec(
+                "insert into emitente (razaosocial, cnpjcpf) values ('Loja', '1');"
+                "insert into config_scanntech (minutosentreconsultapromocao) values (2)");
         }
         database.WriteSettingsFile(dir.Path());
         if (!store.ConectarBanco()) throw std::runtime_error("the rig could not connect");
-        cycle = std::make_unique<MonitorCycle>(*store.DM1(), operations, timer, clock, log,
-                                               notices, errorBox);
+        cycle = std::make_unique<MonitorCycle>(*store.DM1(), operations, timer, clock, log, notices,
+                                               errorBox);
         timer.OnTick([this] { cycle->tmImportaPromocaoTimer(); });
         timer.SetInterval(std::chrono::milliseconds(60000));
         timer.SetEnabled(true);

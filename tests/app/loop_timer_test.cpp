@@ -1,8 +1,8 @@
+#include "app/loop_timer.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
-
-#include "app/loop_timer.h"
 
 namespace monitor {
 namespace {
@@ -11,7 +11,7 @@ using std::chrono::milliseconds;
 using std::chrono::seconds;
 
 class LoopTimerTest : public ::testing::Test {
-protected:
+  protected:
     LoopTimerTest() {
         timer.OnTick([this] { ++ticks; });
         timer.SetInterval(seconds(60));

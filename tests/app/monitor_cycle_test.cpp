@@ -111,8 +111,9 @@ TEST(MonitorCycle, TheDueTestComparesTheStoredTimeWithTheLocalClock) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const TDateTime tick = AddSeconds(rig.clock.Now(), 60);
-        rig.database.Exec(std::string("update config_scanntech set dataproximaconsultapromocao = ") +
-                          (c.isNull ? "null" : "'" + FormatSqlTimestamp(AddSeconds(tick, c.offset)) + "'"));
+        rig.database.Exec(
+            std::string("update config_scanntech set dataproximaconsultapromocao = ") +
+            (c.isNull ? "null" : "'" + FormatSqlTimestamp(AddSeconds(tick, c.offset)) + "'"));
         rig.operations.calls.clear();
         rig.Elapse(kMinute);
         if (c.due) {
@@ -124,8 +125,9 @@ TEST(MonitorCycle, TheDueTestComparesTheStoredTimeWithTheLocalClock) {
         }
         EXPECT_TRUE(rig.timer.Enabled());
         // Sales flagged by one check come back for the next rows.
-        rig.database.Exec("update venda set scanntech_enviado = false, scanntech_cancelamento = false "
-                          "where codvenda in (1001, 1002, 1003, 1005)");
+        rig.database.Exec(
+            "update venda set scanntech_enviado = false, scanntech_cancelamento = false "
+            "where codvenda in (1001, 1002, 1003, 1005)");
     }
 }
 
@@ -133,8 +135,8 @@ TEST(MonitorCycle, ANullOrZeroIntervalChecksAtEveryTick) {
     for (const char* minutes : {"null", "0"}) {
         SCOPED_TRACE(minutes);
         CycleRig rig;
-        rig.database.Exec(std::string("update config_scanntech set minutosentreconsultapromocao = ") +
-                          minutes);
+        rig.database.Exec(
+            std::string("update config_scanntech set minutosentreconsultapromocao = ") + minutes);
         rig.operations.onCall = [&](const std::string& call) {
             if (call == "ProcessaReenvios") rig.Move(seconds(5));
         };
@@ -167,7 +169,8 @@ TEST(MonitorCycle, AFailedPromotionCheckIsLoggedWithoutAlertAndRetriedAMinuteLat
                 "on config_scanntech for each row execute function refuse()");
         }
         rig.operations.onCall = [&](const std::string& call) {
-            if (c.failingCall != nullptr && call == c.failingCall) throw std::runtime_error(c.message);
+            if (c.failingCall != nullptr && call == c.failingCall)
+                throw std::runtime_error(c.message);
         };
         rig.Elapse(kMinute);
         rig.Elapse(kMinute);
@@ -233,7 +236,8 @@ TEST(MonitorCycle, AFailedClosingIsAlertedAndStopsTheClosingsOnly) {
 TEST(MonitorCycle, WithNothingPendingOnlyThePromotionCheckRuns) {
     CycleRig rig(false);
     rig.Elapse(kMinute);
-    EXPECT_EQ(rig.operations.calls, (std::vector<std::string>{"ImportaPromocoes", "ProcessaReenvios"}));
+    EXPECT_EQ(rig.operations.calls,
+              (std::vector<std::string>{"ImportaPromocoes", "ProcessaReenvios"}));
     EXPECT_NE(rig.NextCheck(), "");
 }
 
@@ -317,8 +321,11 @@ TEST(MonitorCycle, AStopRequestEndsTheCheckBetweenSteps) {
     } cases[] = {
         {"during the download", "ImportaPromocoes", {"ImportaPromocoes"}, false},
         {"during the resends", "ProcessaReenvios", {"ImportaPromocoes", "ProcessaReenvios"}, false},
-        {"during a sale", "ProcessaVenda", {"ImportaPromocoes", "ProcessaReenvios", "MarcaVendaScanntech",
-                                            "MarcaVendaNaoEnviada", "ProcessaVenda"}, true},
+        {"during a sale",
+         "ProcessaVenda",
+         {"ImportaPromocoes", "ProcessaReenvios", "MarcaVendaScanntech", "MarcaVendaNaoEnviada",
+          "ProcessaVenda"},
+         true},
         {"during a closing", "ProcessaMovimento", {}, true},
     };
     for (const Case& c : cases) {
@@ -332,7 +339,8 @@ TEST(MonitorCycle, AStopRequestEndsTheCheckBetweenSteps) {
         rig.Elapse(kMinute);
         if (!c.calls.empty()) {
             std::vector<std::string> names;
-            for (const std::string& call : rig.operations.calls) names.push_back(call.substr(0, call.find(' ')));
+            for (const std::string& call : rig.operations.calls)
+                names.push_back(call.substr(0, call.find(' ')));
             EXPECT_EQ(names, c.calls);
         } else {
             EXPECT_EQ(rig.operations.CallsOf("ProcessaVenda").size(), 5u);

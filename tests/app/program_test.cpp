@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -43,7 +42,7 @@ RunResult RunProgram(const std::string& args) {
 
 /** The program running in the background, its standard output and error read through a pipe. */
 class RunningProgram {
-public:
+  public:
     explicit RunningProgram(const std::vector<std::string>& args) {
         int fds[2];
         if (pipe(fds) != 0) throw std::runtime_error("pipe");
@@ -103,19 +102,21 @@ public:
 
     std::string output;
 
-private:
+  private:
     pid_t pid_ = -1;
     int out_ = -1;
 };
 
 TEST(Program, HeadlessOnceConnectsWithTheSettingsInItsFolder) {
     TestDatabase database(true);
-    database.Exec("update config_scanntech set dataproximaconsultapromocao = now() + interval '1 hour'");
+    database.Exec(
+        "update config_scanntech set dataproximaconsultapromocao = now() + interval '1 hour'");
     TempDir dir;
     database.WriteSettingsFile(dir.Path());
     const RunResult r = RunProgram("--headless --once --dir " + dir.Path().string());
     EXPECT_EQ(r.status, 0) << r.output;
-    EXPECT_NE(r.output.find("Connected: Mercado Bom Preço Ltda 12.345.678/0001-90"), std::string::npos);
+    EXPECT_NE(r.output.find("Connected: Mercado Bom Preço Ltda 12.345.678/0001-90"),
+              std::string::npos);
     EXPECT_EQ(r.output.find("check started"), std::string::npos) << "not due";
     EXPECT_FALSE(std::filesystem::exists(dir / "scanntech-monitor.log")) << r.output;
 }
@@ -137,7 +138,8 @@ TEST(Program, HeadlessOnceRunsADueCheckAndSummarisesIt) {
 
 TEST(Program, HeadlessStopsOnSigtermOrSigintBetweenTicksWithStatusZero) {
     TestDatabase database(true);
-    database.Exec("update config_scanntech set dataproximaconsultapromocao = now() + interval '1 hour'");
+    database.Exec(
+        "update config_scanntech set dataproximaconsultapromocao = now() + interval '1 hour'");
     for (const int sig : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(strsignal(sig));
         TempDir dir;
@@ -149,6 +151,27 @@ TEST(Program, HeadlessStopsOnSigtermOrSigintBetweenTicksWithStatusZero) {
         EXPECT_NE(program.output.find("Stopped."), std::string::npos) << program.output;
     }
 }
+
+#ifdef MONITOR_WITH_GUI
+TEST(Program, TheDesktopClosesOnSigtermLikeSair) {
+    TestDatabase database(true);
+    database.Exec(
+        "update config_scanntech set dataproximaconsultapromocao = now() + interval '1 hour'");
+    TempDir dir;
+    database.WriteSettingsFile(dir.Path());
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    RunningProgram program({"--dir", dir.Path().string()});
+    // The window is up once both of its connections are open.
+    const std::string sessions = "select count(*) from pg_stat_activity where datname = '" +
+                                 database.Name() + "' and pid <> pg_backend_pid()";
+    for (int i = 0; i < 200 && database.Scalar(sessions) != "2"; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_EQ(database.Scalar(sessions), "2") << program.output;
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.Wait(), 0) << program.output;
+}
+#endif
 
 TEST(Program, HeadlessRefusedConnectionIsLoggedAlertedAndFails) {
     TempDir dir;

@@ -1,7 +1,8 @@
+#include "app/unhandled_errors.h"
+
 #include <gtest/gtest.h>
 
 #include "app/cycle_rig.h"
-#include "app/unhandled_errors.h"
 
 namespace monitor {
 namespace {

@@ -1,3 +1,5 @@
+#include "app/main_window.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -12,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
 #include "app/message_box_errors.h"
 #include "modal.h"
 #include "support/fake_clock.h"
@@ -26,7 +27,7 @@ namespace {
 using testing::ModalScript;
 
 class RecordingErrors final : public UnhandledErrors {
-public:
+  public:
     void ShowUnhandled(const std::string& message) override { messages.push_back(message); }
     std::vector<std::string> messages;
 };
@@ -37,7 +38,7 @@ void Settle() {
 
 /** The main window on a clone of the sample store; ending the program is recorded. */
 class MainWindow : public ::testing::Test {
-protected:
+  protected:
     MainWindow() {
         database.WriteSettingsFile(dir.Path());
         window.Terminate = [this](int status) { terminated.push_back(status); };
@@ -77,7 +78,7 @@ TEST_F(MainWindow, ShowsTheStoreHeaderTheIntervalAndStartsTheTimer) {
     EXPECT_EQ(window.lbIntervalo->text(), "Será feita a consulta de promoções a cada 2 minutos.");
     // Top to bottom in this order.
     const std::vector<QWidget*> order{window.Image1, window.lbRazaosocial, window.edtRazaoSocial,
-                                      window.lbcnpj, window.edtCnpj, window.pnlRodape};
+                                      window.lbcnpj, window.edtCnpj,       window.pnlRodape};
     for (std::size_t i = 1; i < order.size(); ++i) {
         EXPECT_GE(order[i]->geometry().top(), order[i - 1]->geometry().bottom()) << i;
     }
@@ -106,8 +107,9 @@ TEST_F(MainWindow, ShowingAgainReconnectsAndReloadsWithoutRestartingTheCountdown
     const int firstSession = store.DM1()->ZConnection1.BackendPid();
     QThread::msleep(300);
 
-    database.Exec("update emitente set razaosocial = 'Mercado Novo'; "
-                  "update config_scanntech set minutosentreconsultapromocao = null");
+    database.Exec(
+        "update emitente set razaosocial = 'Mercado Novo'; "
+        "update config_scanntech set minutosentreconsultapromocao = null");
     window.setWindowState(Qt::WindowMinimized);
     Settle();
     EXPECT_FALSE(window.isVisible()) << "minimised to the tray";
@@ -150,7 +152,8 @@ TEST_F(MainWindow, TheCloseButtonAndSairEndTheProgram) {
         const char* name;
         bool hiddenInTray;
         bool viaMenu;
-    } cases[] = {{"close button", false, false}, {"Sair", false, true}, {"Sair from the tray", true, true}};
+    } cases[] = {
+        {"close button", false, false}, {"Sair", false, true}, {"Sair from the tray", true, true}};
     window.TrayAvailable = [] { return true; };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -180,7 +183,8 @@ TEST_F(MainWindow, AFailedFirstConnectionEndsTheProgramWithoutAnyTick) {
     EXPECT_EQ(terminated, std::vector<int>{1});
     EXPECT_FALSE(window.tmImportaPromocao().Enabled());
     ASSERT_EQ(notices.alerts.size(), 1u);
-    EXPECT_EQ(notices.alerts[0].texto, "Não foi possível estabelecer conexão com o Banco de dados!");
+    EXPECT_EQ(notices.alerts[0].texto,
+              "Não foi possível estabelecer conexão com o Banco de dados!");
 }
 
 TEST(DefaultErrorHandler, ShowsOneMessageBoxCaptionedWithTheTitleAtATime) {
@@ -198,10 +202,12 @@ TEST(DefaultErrorHandler, ShowsOneMessageBoxCaptionedWithTheTitleAtATime) {
                     text = box->text();
                 }
             }
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->accept();
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                box->accept();
         },
         [] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->accept();
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                box->accept();
         });
     errors.ShowUnhandled("connection lost");
     EXPECT_EQ(open, 1);

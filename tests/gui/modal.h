@@ -10,7 +10,7 @@ namespace monitor::testing {
  *  open after a few seconds, so that a failing test ends instead of hanging. Both are dropped
  *  when the script goes out of scope. */
 class ModalScript {
-public:
+  public:
     ModalScript(std::function<void()> inside, std::function<void()> rescue) {
         for (QTimer* t : {&start_, &rescue_}) t->setSingleShot(true);
         QObject::connect(&start_, &QTimer::timeout, std::move(inside));
@@ -19,7 +19,7 @@ public:
         rescue_.start(5000);
     }
 
-private:
+  private:
     QTimer start_;
     QTimer rescue_;
 };

@@ -122,7 +122,8 @@ TEST(Alert, PressioneEscClosesOnlyWithEscAndCtrlCCopiesExactlyTheMessage) {
 
 TEST(Alert, IsSizedForItsTextAndCentredOnTheScreen) {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    const QString longText = QString("Não foi possível enviar a venda 1002 ao Scanntech: ").repeated(12);
+    const QString longText =
+        QString("Não foi possível enviar a venda 1002 ao Scanntech: ").repeated(12);
     for (const QString& text : {QString("Falha"), longText}) {
         SCOPED_TRACE(text.size());
         TFAlerta alerta;
@@ -131,9 +132,10 @@ TEST(Alert, IsSizedForItsTextAndCentredOnTheScreen) {
         if (text.size() < 10) {
             EXPECT_EQ(size, QSize(406, 136));
         } else {
-            const QRect measured = QFontMetrics(alerta.texto->font())
-                                       .boundingRect(QRect(0, 0, screen.width() / 2, 100000),
-                                                     Qt::TextWordWrap | Qt::TextExpandTabs, text.trimmed());
+            const QRect measured =
+                QFontMetrics(alerta.texto->font())
+                    .boundingRect(QRect(0, 0, screen.width() / 2, 100000),
+                                  Qt::TextWordWrap | Qt::TextExpandTabs, text.trimmed());
             EXPECT_EQ(size, QSize(measured.width() + 16, measured.height() + 50));
             EXPECT_GT(size.width(), 406);
             EXPECT_LE(size.width(), screen.width() / 2 + 16) << "wrapped at half the screen";
@@ -151,7 +153,8 @@ TEST(Alert, AnAlertAskedForWhileOneIsOpenWaitsForItToClose) {
     QTimer watcher;
     QObject::connect(&watcher, &QTimer::timeout, [&] {
         int open = 0;
-        for (QWidget* w : QApplication::topLevelWidgets()) open += w->isVisible() && dynamic_cast<TFAlerta*>(w) != nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            open += w->isVisible() && dynamic_cast<TFAlerta*>(w) != nullptr;
         mostOpen = std::max(mostOpen, open);
         if (TFAlerta* a = notices.Alerta()) {
             if (shown.empty() || shown.back() != a->Mensagem()) {

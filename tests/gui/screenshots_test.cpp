@@ -23,7 +23,7 @@ namespace monitor {
 namespace {
 
 class NoErrors final : public UnhandledErrors {
-public:
+  public:
     void ShowUnhandled(const std::string& message) override { ADD_FAILURE() << message; }
 };
 
@@ -47,7 +47,8 @@ QImage Save(QWidget& widget, const char* name) {
 }
 
 bool Near(QColor a, QColor b, int tolerance = 24) {
-    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+    return std::abs(a.red() - b.red()) <= tolerance &&
+           std::abs(a.green() - b.green()) <= tolerance &&
            std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
@@ -72,10 +73,12 @@ TEST(Screenshots, MainWindow) {
 
 TEST(Screenshots, AlertAndProgressWindows) {
     for (const auto& [name, text] :
-         {std::pair{"alert_short", QString("Não foi possível estabelecer conexão com o Banco de dados!")},
-          std::pair{"alert_long", QString("Erro ao enviar a venda 1002: o servidor não respondeu dentro do "
-                                          "tempo limite de 5000 ms. ")
-                                      .repeated(6)}}) {
+         {std::pair{"alert_short",
+                    QString("Não foi possível estabelecer conexão com o Banco de dados!")},
+          std::pair{"alert_long",
+                    QString("Erro ao enviar a venda 1002: o servidor não respondeu dentro do "
+                            "tempo limite de 5000 ms. ")
+                        .repeated(6)}}) {
         SCOPED_TRACE(name);
         TFAlerta alerta;
         AjustaAlerta(alerta, text);

@@ -11,7 +11,7 @@ namespace monitor::testing {
 
 /** Notices that remember what a person would have seen, in order. */
 class RecordingNotices final : public Notices {
-public:
+  public:
     struct Alert {
         std::string texto;
         TTipoAlerta tipo;
