@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "app/program_runner.h"
 #include "common/cp1252.h"
 #include "support/temp_dir.h"
 #include "support/test_database.h"
@@ -21,91 +22,9 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::TestDatabase;
 using testing::WriteFile;
+using testing::RunningProgram;
 
-struct RunResult {
-    int status = -1;
-    std::string output;  // standard output and standard error together
-};
-
-RunResult RunProgram(const std::string& args) {
-    RunResult r;
-    const std::string command = std::string(MONITOR_PROGRAM) + " " + args + " 2>&1";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return r;
-    char buf[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) r.output.append(buf, n);
-    const int raw = pclose(pipe);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return r;
-}
-
-/** The program running in the background, its standard output and error read through a pipe. */
-class RunningProgram {
-  public:
-    explicit RunningProgram(const std::vector<std::string>& args) {
-        int fds[2];
-        if (pipe(fds) != 0) throw std::runtime_error("pipe");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        std::vector<std::string> all{MONITOR_PROGRAM};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const int rc = posix_spawn(&pid_, MONITOR_PROGRAM, &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        out_ = fds[0];
-        if (rc != 0) throw std::runtime_error("posix_spawn");
-    }
-    ~RunningProgram() {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        close(out_);
-    }
-
-    /** Reads output until `text` shows up; false after the time-out. */
-    bool WaitFor(const std::string& text, std::chrono::seconds timeout = std::chrono::seconds(20)) {
-        const auto end = std::chrono::steady_clock::now() + timeout;
-        while (output.find(text) == std::string::npos) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                end - std::chrono::steady_clock::now());
-            if (left.count() <= 0) return false;
-            pollfd p{out_, POLLIN, 0};
-            if (poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
-            char buf[4096];
-            const ssize_t n = read(out_, buf, sizeof buf);
-            if (n <= 0) return output.find(text) != std::string::npos;
-            output.append(buf, static_cast<std::size_t>(n));
-        }
-        return true;
-    }
-    void Signal(int sig) const { kill(pid_, sig); }
-    /** The exit status, or -1 when it did not exit normally in time. */
-    int Wait(std::chrono::seconds timeout = std::chrono::seconds(20)) {
-        const auto end = std::chrono::steady_clock::now() + timeout;
-        int raw = 0;
-        while (waitpid(pid_, &raw, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > end) return -1;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        pid_ = -1;
-        WaitFor("\x01", std::chrono::seconds(1));  // drain what is left
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    }
-
-    std::string output;
-
-  private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-};
+testing::RunResult RunProgram(const std::string& args) { return testing::RunProgram(MONITOR_PROGRAM, args); }
 
 TEST(Program, HeadlessOnceConnectsWithTheSettingsInItsFolder) {
     TestDatabase database(true);
@@ -144,7 +63,7 @@ TEST(Program, HeadlessStopsOnSigtermOrSigintBetweenTicksWithStatusZero) {
         SCOPED_TRACE(strsignal(sig));
         TempDir dir;
         database.WriteSettingsFile(dir.Path());
-        RunningProgram program({"--headless", "--dir", dir.Path().string()});
+        RunningProgram program(MONITOR_PROGRAM, {"--headless", "--dir", dir.Path().string()});
         ASSERT_TRUE(program.WaitFor("Monitoring")) << program.output;
         program.Signal(sig);
         EXPECT_EQ(program.Wait(), 0) << program.output;
@@ -160,7 +79,7 @@ TEST(Program, TheDesktopClosesOnSigtermLikeSair) {
     TempDir dir;
     database.WriteSettingsFile(dir.Path());
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    RunningProgram program({"--dir", dir.Path().string()});
+    RunningProgram program(MONITOR_PROGRAM, {"--dir", dir.Path().string()});
     // The window is up once both of its connections are open.
     const std::string sessions = "select count(*) from pg_stat_activity where datname = '" +
                                  database.Name() + "' and pid <> pg_backend_pid()";
