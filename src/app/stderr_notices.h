@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "app/unhandled_errors.h"
 #include "notices/notices.h"
 
 namespace monitor {
@@ -9,7 +10,7 @@ namespace monitor {
 /** Notices for the headless service: an alert's text goes to standard error, one line per
  *  alert; there is no progress window to show. Alerts answer "not confirmed". */
 class StderrNotices final : public Notices {
-public:
+  public:
     explicit StderrNotices(std::ostream& out) : out_(out) {}
 
     bool ExibeAlerta(const std::string& texto, TTipoAlerta, const std::string&,
@@ -20,7 +21,21 @@ public:
     void ExibeCarregando(bool) override {}
     void MensagemCarregando(const std::string&) override {}
 
-private:
+  private:
+    std::ostream& out_;
+};
+
+/** The headless default error handler: the message, captioned with the application title, on
+ *  standard error. */
+class StderrUnhandledErrors final : public UnhandledErrors {
+  public:
+    explicit StderrUnhandledErrors(std::ostream& out) : out_(out) {}
+
+    void ShowUnhandled(const std::string& message) override {
+        out_ << kApplicationTitle << ": " << message << std::endl;
+    }
+
+  private:
     std::ostream& out_;
 };
 

@@ -21,6 +21,12 @@ void TJsonDTO::SetAsJson(std::string_view text) {
         case ParseOutcome::TooDeep:
             throw EConversionError("The input nests deeper than " + std::to_string(kMaxJsonDepth) +
                                    " levels");
+        case ParseOutcome::NumberOutOfRange:
+            if (parsed.member.empty()) {
+                throw EConversionError("The number " + parsed.number + " is out of range");
+            }
+            throw EConversionError("Cannot read member \"" + parsed.member + "\": the number " +
+                                   parsed.number + " is out of range");
         case ParseOutcome::Parsed: ReadDocument(*this, parsed.value); return;
     }
 }

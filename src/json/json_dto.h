@@ -105,7 +105,8 @@ public:
     virtual std::string AsJson() const;
     /** Reads JSON text into the document. Text that is not JSON and a null root change nothing;
      *  a root array is read into the member named "Items" (if any). Throws EConversionError
-     *  when the text does not fit; the document may then be partly filled. */
+     *  when the text does not fit (or nests too deep, or holds a number out of a double's
+     *  range); the document may then be partly filled. */
     virtual void SetAsJson(std::string_view text);
     std::string ToString() const { return AsJson(); }
 

@@ -113,14 +113,12 @@ using Json = nlohmann::json;
 class TreeBuilder {
 public:
     ParseResult Finish(bool parsed) {
-        ParseResult result;
-        if (parsed) {
-            result.outcome = ParseOutcome::Parsed;
-            result.value = std::move(root_);
-        } else {
-            result.outcome = too_deep_ ? ParseOutcome::TooDeep : ParseOutcome::NotJson;
+        if (parsed) return {ParseOutcome::Parsed, std::move(root_), {}, {}};
+        if (too_deep_) return {ParseOutcome::TooDeep, {}, {}, {}};
+        if (!overflow_.empty()) {
+            return {ParseOutcome::NumberOutOfRange, {}, std::move(overflow_), std::move(member_)};
         }
-        return result;
+        return {ParseOutcome::NotJson, {}, {}, {}};
     }
 
     bool null() { return Place(JsonValue()); }
@@ -152,7 +150,12 @@ public:
         open_.pop_back();
         return true;
     }
-    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) {
+    bool parse_error(std::size_t, const std::string& token, const nlohmann::detail::exception& e) {
+        if (e.id == kNumberOverflow) {
+            overflow_ = token.substr(0, 40);
+            if (token.size() > 40) overflow_ += "...";
+            if (!open_.empty() && open_.back()->IsObject()) member_ = pending_name_;
+        }
         return false;
     }
 
@@ -181,10 +184,15 @@ private:
         return true;
     }
 
+    // nlohmann's out_of_range.406: a number literal beyond a double's range.
+    static constexpr int kNumberOverflow = 406;
+
     JsonValue root_;
     std::vector<JsonValue*> open_;
     std::string pending_name_;
     bool too_deep_ = false;
+    std::string overflow_;
+    std::string member_;
 };
 
 }  // namespace

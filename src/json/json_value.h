@@ -78,18 +78,28 @@ private:
  *  and the indented form of a deeper value grows with the square of its depth. */
 inline constexpr std::size_t kMaxJsonDepth = 1000;
 
-enum class ParseOutcome : std::uint8_t { Parsed, NotJson, TooDeep };
+enum class ParseOutcome : std::uint8_t {
+    Parsed,
+    NotJson,
+    TooDeep,
+    NumberOutOfRange,  // valid JSON, but a number a double cannot hold (1e400)
+};
 
 struct ParseResult {
     ParseOutcome outcome = ParseOutcome::NotJson;
     JsonValue value;  // null unless Parsed
+    /** NumberOutOfRange: the number's text (cut short) and the member it was given for, if
+     *  it was given for one. */
+    std::string number;
+    std::string member;
 };
 
 /** Parses one JSON text (RFC 8259, UTF-8, nothing after the value). Never throws for bad
  *  input; may throw std::bad_alloc. */
 ParseResult TryParse(std::string_view text);
 
-/** The value, or no value when the text is not JSON or nests deeper than kMaxJsonDepth. */
+/** The value, or no value when the text is not JSON, nests deeper than kMaxJsonDepth or holds
+ *  a number out of a double's range. */
 std::optional<JsonValue> Parse(std::string_view text);
 
 }  // namespace monitor::json

@@ -1,11 +1,25 @@
 #pragma once
 
+#include <stdexcept>
 #include <string>
 
 #include "common/clock.h"
 #include "scanntech/scanntech_module.h"
 
 namespace monitor::upload {
+
+/** The stored date and time of a sale do not make a date-time. */
+class SaleTimeError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+/** A failure after the movement was prepared (preparing, recording, reading the answer),
+ *  raised again with the message of the original failure once the exchange is logged. */
+class SaleUploadError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
 
 /** Builds and posts the movement document of a sale (or, with `cancelacion`, of its
  *  cancellation). True when Scanntech answered 200 or the sale has nothing to send. */

@@ -39,7 +39,6 @@ TEST(JsonParse, GivesNoValueForTextThatIsNotJson) {
         "{\"a\":1}{}",
         "\"abc",
         "{'a':1}",
-        "[1e400]",              // outside the range of a double
         "\"a\xff\"",            // invalid UTF-8
         "\"\xed\xa0\x80\"",     // an encoded surrogate
         "\"a\x01\"",            // raw control character inside a string
@@ -53,6 +52,17 @@ TEST(JsonParse, GivesNoValueForTextThatIsNotJson) {
         EXPECT_FALSE(Parse(text).has_value());
         EXPECT_EQ(TryParse(text).outcome, ParseOutcome::NotJson);
     }
+}
+
+TEST(JsonParse, RefusesNumbersBeyondTheRangeOfADouble) {
+    const ParseResult result = TryParse(R"({"a":[1e400],"b":-1e400})");
+    EXPECT_EQ(result.outcome, ParseOutcome::NumberOutOfRange);
+    EXPECT_EQ(result.number, "1e400");
+    EXPECT_EQ(result.member, "");  // an array element
+    EXPECT_EQ(TryParse(R"({"b":-1e400})").member, "b");
+    EXPECT_FALSE(Parse("[1e400]").has_value());
+    // Tiny numbers are no trouble: they read as 0.
+    EXPECT_EQ(Parse("1e-400")->AsDouble(), 0.0);
 }
 
 TEST(JsonParse, RefusesNestingBeyondTheLimitWithoutRecursing) {

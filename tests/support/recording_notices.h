@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,7 +11,7 @@ namespace monitor::testing {
 
 /** Notices that remember what a person would have seen, in order. */
 class RecordingNotices final : public Notices {
-public:
+  public:
     struct Alert {
         std::string texto;
         TTipoAlerta tipo;
@@ -19,6 +21,11 @@ public:
                      const std::string&) override {
         alerts.push_back({texto, tipo});
         events.push_back("alert: " + texto);
+        ++open;
+        maxOpen = std::max(maxOpen, open);
+        // What happens while the modal alert waits for the user (timer ticks, tray clicks).
+        if (whileShown) whileShown(texto);
+        --open;
         return answer;
     }
     void ExibeCarregando(bool fechar) override {
@@ -33,6 +40,9 @@ public:
     std::vector<std::string> events;
     bool progressOpen = false;
     bool answer = false;
+    std::function<void(const std::string&)> whileShown;
+    int open = 0;     // alerts on screen now
+    int maxOpen = 0;  // most alerts on screen at once
 };
 
 }  // namespace monitor::testing

@@ -1,0 +1,232 @@
+#include "upload/sale_movement.h"
+
+#include <cctype>
+#include <string_view>
+
+#include "upload/venda_document.h"
+
+namespace monitor::upload {
+namespace {
+
+using scanntech::TDMScanntech;
+
+constexpr const char* kTipoLog = "EnviarVenda";
+constexpr const char* kMoeda = "986";  // Brazilian real (ISO 4217)
+constexpr std::int64_t kMsPerHour = 3'600'000;
+constexpr std::int64_t kMsPerMinute = 60'000;
+
+bool IsBlank(std::string_view text) noexcept {
+    return text.find_first_not_of(' ') == std::string_view::npos;
+}
+
+std::string Trimmed(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    const std::size_t last = text.find_last_not_of(" \t");
+    return std::string(text.substr(first, last - first + 1));
+}
+
+std::string TwoDigits(int value) {
+    return {static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
+}
+
+// "h:n" or "h:n:s", blanks allowed around every part, as the point-of-sale's time masks leave
+// them ("9:55 :59" from a char(5) holding "9:55").
+std::int64_t TimeOfDayMs(const std::string& text) {
+    const auto fail = [&text]() -> SaleTimeError {
+        return SaleTimeError("'" + text + "' is not a valid time");
+    };
+    std::size_t pos = 0;
+    const auto skipBlanks = [&] {
+        while (pos < text.size() && text[pos] == ' ') ++pos;
+    };
+    const auto number = [&](int limit) {
+        skipBlanks();
+        const std::size_t start = pos;
+        int value = 0;
+        while (pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos])) &&
+               pos - start < 4) {
+            value = value * 10 + (text[pos] - '0');
+            ++pos;
+        }
+        if (pos == start || value >= limit) throw fail();
+        return value;
+    };
+    const auto separator = [&] {
+        skipBlanks();
+        if (pos >= text.size() || text[pos] != ':') return false;
+        ++pos;
+        return true;
+    };
+    const int hours = number(24);
+    if (!separator()) throw fail();
+    const int minutes = number(60);
+    const int seconds = separator() ? number(60) : 0;
+    skipBlanks();
+    if (pos != text.size()) throw fail();
+    return hours * kMsPerHour + minutes * kMsPerMinute + seconds * 1000LL;
+}
+
+// The sale's wall-clock moment: its date (day zero when missing) at the completed time.
+TDateTime Fecha(const db::Query& vendas, const Clock& clock) {
+    const TDateTime dia = DateOf(vendas.Field("datasaida").AsDateTime());
+    const std::string hora = CompletaHora(vendas.Field("horasaida").AsString(), clock);
+    return FromMilliseconds(ToMilliseconds(dia) + TimeOfDayMs(hora));
+}
+
+std::int32_t CodigoTipoPago(const std::string& nomepagamentonfce) {
+    struct Tipo {
+        std::string_view nome;
+        std::int32_t codigo;
+    };
+    static constexpr Tipo kTipos[] = {
+        {"Dinheiro", 9},
+        {"Cheque", 11},
+        {"Cart\u00e3o de Cr\u00e9dito", 10},
+        {"Cart\u00e3o de D\u00e9bito", 13},
+        {"Vale Alimenta\u00e7\u00e3o", 12},
+        {"Vale Refei\u00e7\u00e3o", 12},
+        {"Vale Presente", 12},
+        {"Vale Combust\u00edvel", 12},
+    };
+    for (const Tipo& t : kTipos) {
+        if (t.nome == nomepagamentonfce) return t.codigo;
+    }
+    return 9;  // cash for any other form
+}
+
+char Lower(char c) noexcept {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+// Every occurrence of `from`, compared without regard to letter case, becomes `to`.
+std::string ReplaceAllIgnoreCase(const std::string& text, std::string_view from,
+                                 std::string_view to) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    std::size_t i = 0;
+    while (i < text.size()) {
+        bool match = i + from.size() <= text.size();
+        for (std::size_t k = 0; match && k < from.size(); ++k) {
+            match = Lower(text[i + k]) == Lower(from[k]);
+        }
+        if (match) {
+            out.append(to);
+            i += from.size();
+        } else {
+            out.push_back(text[i++]);
+        }
+    }
+    return out;
+}
+
+// The service reads empty texts as null and the sale's time as local time at UTC-3.
+std::string Corpo(const TVenda& venda) {
+    std::string body = ReplaceAllIgnoreCase(venda.AsJson(), R"(":"")", R"(":null)");
+    return ReplaceAllIgnoreCase(body, R"(.000Z")", R"(.000-0300")");
+}
+
+void PreenchePagamentos(TVenda& venda, db::Query& pagamento) {
+    for (; !pagamento.Eof(); pagamento.Next()) {
+        TPagos& pago = venda.Pagos().Add();
+        pago.CodigoTipoPago = CodigoTipoPago(pagamento.Field("nomepagamentonfce").AsString());
+        pago.CodigoMoneda = kMoeda;
+        pago.Importe = pagamento.Field("valorpago").AsDouble();
+        pago.Cotizacion = 1;
+    }
+}
+
+void PreencheProdutos(TVenda& venda, db::Query& produtos) {
+    for (; !produtos.Eof(); produtos.Next()) {
+        TProduto& linha = venda.Detalles().Add();
+        const std::string codproduto = std::to_string(produtos.Field("codproduto").AsInteger());
+        const std::string codigobarra = produtos.Field("codigobarra").AsString();
+        linha.CodigoArticulo = codproduto;
+        linha.CodigoBarras = Trimmed(codigobarra).empty() ? codproduto : codigobarra;
+        linha.DescripcionArticulo = produtos.Field("descricao").AsString();
+        linha.Cantidad = produtos.Field("quantidade").AsDouble();
+        linha.ImporteUnitario = produtos.Field("valorunitario").AsDouble();
+        linha.Importe = produtos.Field("valortotal").AsDouble();
+        linha.Descuento = produtos.Field("desconto").AsDouble();
+        linha.Recargo = produtos.Field("acrescimo").AsDouble();
+    }
+}
+
+void Reabre(db::Query& query, const db::Value& codvenda) {
+    query.Close();
+    query.SetParam("codvenda", codvenda);
+    query.Open();
+}
+
+// Posts the body and logs the exchange. A refusal or an exchange that got no answer is an
+// answer of its own (false); any other failure is logged and raised again.
+bool Posta(TDMScanntech& dm, int codvenda, const std::string& body) {
+    try {
+        // A failure before the request goes out must not be logged with the previous
+        // exchange's answer and resource.
+        dm.RESTRequest1.ResetToDefaults();
+        dm.RESTResponse1.ResetToDefaults();
+        dm.PreparaEnvioVenda(dm.QVendas.Field("numerocaixa").AsString(), body);
+        try {
+            dm.Execute();
+        } catch (const std::exception&) {
+            // The response holds the 5xx status, or 0 when no answer came.
+        }
+        dm.GravaLog(kTipoLog, codvenda);
+        return dm.RESTResponse1.StatusCode() == 200;
+    } catch (const std::exception& e) {
+        const std::string message = e.what();
+        try {
+            dm.GravaLog(kTipoLog, codvenda);
+        } catch (...) {
+            // The original failure is the one to report.
+        }
+        throw SaleUploadError(message);
+    }
+}
+
+}  // namespace
+
+std::string CompletaHora(const std::string& horasaida, const Clock& clock) {
+    // A char(5) column keeps an empty time as five blanks.
+    if (IsBlank(horasaida) || horasaida == "  :  :  " || horasaida == "  :  ") {
+        const DateTimeParts now = DecodeDateTime(clock.Now());
+        return TwoDigits(now.hour) + ":" + TwoDigits(now.minute) + ":" + TwoDigits(now.second);
+    }
+    if (horasaida.size() == 5) return horasaida + ":59";
+    return horasaida;
+}
+
+bool EnviarVenda(scanntech::ScanntechModule& module, int codvenda, bool cancelacion) {
+    module.CriaDMScanntech();
+    TDMScanntech& dm = module.DM();
+
+    Reabre(dm.QVendas, db::Value::Integer(codvenda));
+    if (dm.QVendas.IsEmpty()) return true;  // no line left to send
+
+    TVenda venda;
+    venda.Fecha = Fecha(dm.QVendas, module.LocalClock());
+    const std::string numero = std::to_string(dm.QVendas.Field("numeronf").AsInteger());
+    venda.Numero = cancelacion ? "-" + numero : numero;
+    venda.DescuentoTotal = dm.QVendas.Field("desconto").AsDouble();
+    venda.RecargoTotal = dm.QVendas.Field("acrescimo").AsDouble();
+    venda.CodigoMoneda = kMoeda;
+    venda.Cotizacion = 1;
+    venda.Total = dm.QVendas.Field("valortotalnf").AsDouble();
+    venda.Cancelacion = cancelacion;
+    venda.DocumentoCliente = dm.QVendas.Field("cnpjcpf").AsString();
+    venda.CodigoCanalVenta = 1;
+
+    const db::Value sale = dm.QVendas.Field("codvenda");
+    Reabre(dm.QPagamento, sale);
+    if (dm.QPagamento.IsEmpty()) return true;
+    PreenchePagamentos(venda, dm.QPagamento);
+
+    Reabre(dm.QProdutos, sale);
+    if (dm.QProdutos.IsEmpty()) return true;
+    PreencheProdutos(venda, dm.QProdutos);
+
+    return Posta(dm, codvenda, Corpo(venda));
+}
+
+}  // namespace monitor::upload
