@@ -23,6 +23,7 @@ using testing::TempDir;
 using testing::TestDatabase;
 using testing::WriteFile;
 using testing::RunningProgram;
+using testing::RunResult;
 
 testing::RunResult RunProgram(const std::string& args) { return testing::RunProgram(MONITOR_PROGRAM, args); }
 
