@@ -1,32 +1,53 @@
 #include "app/store_operations.h"
 
-#include <stdexcept>
-#include <string>
+#include "promotions/promotion_import.h"
+#include "promotions/resend_requests.h"
+#include "scanntech/scanntech_module.h"
+#include "upload/closing_step.h"
+#include "upload/sale_upload.h"
 
 namespace monitor {
 namespace {
 
-/** Stands in until the promotion, resend, sale and closing routines are linked in: every call
- *  fails, so each check is logged as failed instead of looking like a success. */
-class UnavailableOperations final : public MonitorOperations {
+/** Forwards each step of a check to its routine, on the one Scanntech module of the program. */
+class ScanntechOperations final : public MonitorOperations {
   public:
-    void ImportaPromocoes() override { Fail("ImportaPromocoes"); }
-    void ProcessaReenvios() override { Fail("ProcessaReenvios"); }
-    void MarcaVendaScanntech(std::int32_t) override { Fail("MarcaVendaScanntech"); }
-    void MarcaVendaNaoEnviada(std::int32_t) override { Fail("MarcaVendaNaoEnviada"); }
-    void ProcessaVenda(std::int32_t) override { Fail("ProcessaVenda"); }
-    void ProcessaMovimento(std::int32_t) override { Fail("ProcessaMovimento"); }
+    explicit ScanntechOperations(const OperationsContext& context)
+        : store_(context.store), clock_(context.clock) {}
+
+    void ImportaPromocoes() override { promotions::ImportaPromocoes(Module()); }
+    void ProcessaReenvios() override { promotions::ProcessaReenvios(Module()); }
+    void MarcaVendaScanntech(std::int32_t codvenda) override {
+        upload::MarcaVendaScanntech(Module(), codvenda);
+    }
+    void MarcaVendaNaoEnviada(std::int32_t codvenda) override {
+        upload::MarcaVendaNaoEnviada(Module(), codvenda);
+    }
+    void ProcessaVenda(std::int32_t codvenda) override {
+        upload::ProcessaVenda(Module(), codvenda);
+    }
+    void ProcessaMovimento(std::int32_t codmovimento) override {
+        upload::ProcessaMovimento(Module(), codmovimento);
+    }
 
   private:
-    [[noreturn]] static void Fail(const std::string& routine) {
-        throw std::runtime_error(routine + ": the Scanntech operations are not part of this build");
+    // The module works on the framework connection, which exists only once the store has been
+    // connected; it is made at the first operation and kept for the life of the program.
+    scanntech::ScanntechModule& Module() {
+        if (!module_)
+            module_ = std::make_unique<scanntech::ScanntechModule>(store_.DBPostgres(), clock_);
+        return *module_;
     }
+
+    StoreDatabase& store_;
+    const Clock& clock_;
+    std::unique_ptr<scanntech::ScanntechModule> module_;
 };
 
 }  // namespace
 
-std::unique_ptr<MonitorOperations> CreateStoreOperations(const OperationsContext&) {
-    return std::make_unique<UnavailableOperations>();
+std::unique_ptr<MonitorOperations> CreateStoreOperations(const OperationsContext& context) {
+    return std::make_unique<ScanntechOperations>(context);
 }
 
 }  // namespace monitor
