@@ -12,6 +12,9 @@ class QtMonitorTimer final : public MonitorTimer {
   public:
     explicit QtMonitorTimer(QObject* parent) : timer_(new QTimer(parent)) {
         timer_->setObjectName("tmImportaPromocao");
+        // A coarse timer may run up to 5% off and report more time left than its interval;
+        // the countdown should read what it is.
+        timer_->setTimerType(Qt::PreciseTimer);
         timer_->setInterval(60000);
     }
 
