@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include "notices/qt_font.h"
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -22,13 +24,6 @@ constexpr int kFooterHeight = 113;
 const QColor kText(35, 35, 35);
 const QColor kGrey(128, 128, 128);
 
-QFont Font(const QStringList& families, int points, bool bold) {
-    QFont f;
-    f.setFamilies(families);
-    f.setPointSize(points);
-    f.setBold(bold);
-    return f;
-}
 
 QLabel* Label(QWidget* parent, const char* name, const QString& text, const QFont& font,
               const QColor& colour) {
@@ -56,7 +51,7 @@ TFPrincipal::TFPrincipal(StoreDatabase& store, UnhandledErrors& errors, QWidget*
     setWindowTitle("Monitor de Promoções Scanntech Versão: 17");
     setWindowIcon(MonitorIcon());
     setFixedSize(kClientWidth, kClientHeight);
-    setFont(Font({"Tahoma", "DejaVu Sans"}, 8, false));
+    setFont(MakeFont({"Tahoma", "DejaVu Sans"}, 8, false));
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
@@ -71,7 +66,7 @@ TFPrincipal::TFPrincipal(StoreDatabase& store, UnhandledErrors& errors, QWidget*
     Image1->setAlignment(Qt::AlignCenter);
     Image1->setPixmap(SvgPixmap(":/monitor/banner.svg", QSize(kClientWidth, kBannerHeight)));
 
-    const QFont header = Font({"Roboto Bk", "Roboto", "DejaVu Sans"}, 10, false);
+    const QFont header = MakeFont({"Roboto Bk", "Roboto", "DejaVu Sans"}, 10, false);
     lbRazaosocial = Label(this, "lbRazaosocial", "Razão social", header, kText);
     edtRazaoSocial = Label(this, "edtRazaoSocial", QString(), header, kGrey);
     lbcnpj = Label(this, "lbcnpj", "CNPJ", header, kText);
@@ -85,7 +80,7 @@ TFPrincipal::TFPrincipal(StoreDatabase& store, UnhandledErrors& errors, QWidget*
     pnlRodape->setObjectName("pnlRodape");
     pnlRodape->setGeometry(0, kClientHeight - kFooterHeight, kClientWidth, kFooterHeight);
     lbStatus = Label(pnlRodape, "lbStatus", "Consulta de Promoções",
-                     Font({"Tahoma", "DejaVu Sans"}, 12, true), kText);
+                     MakeFont({"Tahoma", "DejaVu Sans"}, 12, true), kText);
     lbStatus->setGeometry(0, 5, kClientWidth, 22);
     btnImportar = new QToolButton(pnlRodape);
     btnImportar->setObjectName("btnImportar");
@@ -95,7 +90,7 @@ TFPrincipal::TFPrincipal(StoreDatabase& store, UnhandledErrors& errors, QWidget*
     btnImportar->setGeometry((kClientWidth - 58) / 2, 29, 58, 54);
     btnImportar->setEnabled(false);
     lbIntervalo =
-        Label(pnlRodape, "lbIntervalo", QString(), Font({"Tahoma", "DejaVu Sans"}, 8, true), kText);
+        Label(pnlRodape, "lbIntervalo", QString(), MakeFont({"Tahoma", "DejaVu Sans"}, 8, true), kText);
     lbIntervalo->setWordWrap(true);
     lbIntervalo->setGeometry(4, 85, kClientWidth - 8, 26);
 

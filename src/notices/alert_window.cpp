@@ -1,5 +1,7 @@
 #include "notices/alert_window.h"
 
+#include "notices/qt_font.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -22,13 +24,6 @@ constexpr int kButtonRowHeight = 28;
 constexpr int kBottomLineHeight = 17;
 const char* const kBottomLine = "Pressione ESC Para Continuar.";
 
-QFont Font(const QStringList& families, int points, bool bold) {
-    QFont f;
-    f.setFamilies(families);
-    f.setPointSize(points);
-    f.setBold(bold);
-    return f;
-}
 
 /** Blanks and control characters off both ends, as the measurement wants. */
 QString TrimControls(const QString& text) {
@@ -51,7 +46,7 @@ TFAlerta::TFAlerta(QWidget* parent)
     setObjectName("FAlerta");
     setModal(true);
     texto->setObjectName("texto");
-    texto->setFont(Font({"MS Reference Sans Serif", "Verdana", "DejaVu Sans"}, 12, true));
+    texto->setFont(MakeFont({"MS Reference Sans Serif", "Verdana", "DejaVu Sans"}, 12, true));
     texto->setAlignment(Qt::AlignCenter);
     texto->setWordWrap(true);
     texto->setTextFormat(Qt::PlainText);
@@ -80,7 +75,7 @@ TFAlerta::TFAlerta(QWidget* parent)
     });
 
     Label2->setObjectName("Label2");
-    Label2->setFont(Font({"MS Sans Serif", "Microsoft Sans Serif", "DejaVu Sans"}, 10, false));
+    Label2->setFont(MakeFont({"MS Sans Serif", "Microsoft Sans Serif", "DejaVu Sans"}, 10, false));
     Label2->setAlignment(Qt::AlignCenter);
 
     setFixedSize(kBaseWidth, kBaseHeight);

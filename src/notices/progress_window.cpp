@@ -1,5 +1,7 @@
 #include "notices/progress_window.h"
 
+#include "notices/qt_font.h"
+
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -56,11 +58,7 @@ TFCarregando::TFCarregando(QWidget* parent)
     const int inner = kWidth - 2 * kNoticeFrameWidth;
 
     Label1->setObjectName("Label1");
-    QFont font;
-    font.setFamilies({"Arial", "Liberation Sans", "DejaVu Sans"});
-    font.setPointSize(16);
-    font.setBold(true);
-    Label1->setFont(font);
+    Label1->setFont(MakeFont({"Arial", "Liberation Sans", "DejaVu Sans"}, 16, true));
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setWordWrap(true);
     Label1->setGeometry(kNoticeFrameWidth, kNoticeFrameWidth, inner, 70);
