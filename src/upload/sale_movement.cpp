@@ -19,11 +19,12 @@ bool IsBlank(std::string_view text) noexcept {
     return text.find_first_not_of(' ') == std::string_view::npos;
 }
 
-std::string Trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const std::size_t last = text.find_last_not_of(" \t");
-    return std::string(text.substr(first, last - first + 1));
+// Nothing left once blanks and control characters are trimmed.
+bool TrimsToEmpty(std::string_view text) noexcept {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) > ' ') return false;
+    }
+    return true;
 }
 
 std::string TwoDigits(int value) {
@@ -143,7 +144,7 @@ void PreencheProdutos(TVenda& venda, db::Query& produtos) {
         const std::string codproduto = std::to_string(produtos.Field("codproduto").AsInteger());
         const std::string codigobarra = produtos.Field("codigobarra").AsString();
         linha.CodigoArticulo = codproduto;
-        linha.CodigoBarras = Trimmed(codigobarra).empty() ? codproduto : codigobarra;
+        linha.CodigoBarras = TrimsToEmpty(codigobarra) ? codproduto : codigobarra;
         linha.DescripcionArticulo = produtos.Field("descricao").AsString();
         linha.Cantidad = produtos.Field("quantidade").AsDouble();
         linha.ImporteUnitario = produtos.Field("valorunitario").AsDouble();
