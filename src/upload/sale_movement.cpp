@@ -19,11 +19,12 @@ bool IsBlank(std::string_view text) noexcept {
     return text.find_first_not_of(' ') == std::string_view::npos;
 }
 
-std::string Trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const std::size_t last = text.find_last_not_of(" \t");
-    return std::string(text.substr(first, last - first + 1));
+// Nothing left once blanks and control characters are trimmed.
+bool TrimsToEmpty(std::string_view text) noexcept {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) > ' ') return false;
+    }
+    return true;
 }
 
 std::string TwoDigits(int value) {
@@ -95,11 +96,12 @@ std::int32_t CodigoTipoPago(const std::string& nomepagamentonfce) {
     return 9;  // cash for any other form
 }
 
-char Lower(char c) noexcept {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+constexpr char AsciiLower(char c) noexcept {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// Every occurrence of `from`, compared without regard to letter case, becomes `to`.
+// Every occurrence of `from` (not empty), compared without regard to letter case, becomes `to`.
+// The text is JSON, hence ASCII.
 std::string ReplaceAllIgnoreCase(const std::string& text, std::string_view from,
                                  std::string_view to) {
     std::string out;
@@ -108,7 +110,7 @@ std::string ReplaceAllIgnoreCase(const std::string& text, std::string_view from,
     while (i < text.size()) {
         bool match = i + from.size() <= text.size();
         for (std::size_t k = 0; match && k < from.size(); ++k) {
-            match = Lower(text[i + k]) == Lower(from[k]);
+            match = AsciiLower(text[i + k]) == AsciiLower(from[k]);
         }
         if (match) {
             out.append(to);
@@ -142,7 +144,7 @@ void PreencheProdutos(TVenda& venda, db::Query& produtos) {
         const std::string codproduto = std::to_string(produtos.Field("codproduto").AsInteger());
         const std::string codigobarra = produtos.Field("codigobarra").AsString();
         linha.CodigoArticulo = codproduto;
-        linha.CodigoBarras = Trimmed(codigobarra).empty() ? codproduto : codigobarra;
+        linha.CodigoBarras = TrimsToEmpty(codigobarra) ? codproduto : codigobarra;
         linha.DescripcionArticulo = produtos.Field("descricao").AsString();
         linha.Cantidad = produtos.Field("quantidade").AsDouble();
         linha.ImporteUnitario = produtos.Field("valorunitario").AsDouble();
@@ -199,13 +201,15 @@ std::string CompletaHora(const std::string& horasaida, const Clock& clock) {
 
 bool EnviarVenda(scanntech::ScanntechModule& module, int codvenda, bool cancelacion) {
     module.CriaDMScanntech();
-    TDMScanntech& dm = module.DM();
+    return EnviarVendaNoModulo(module.DM(), module.LocalClock(), codvenda, cancelacion);
+}
 
+bool EnviarVendaNoModulo(TDMScanntech& dm, const Clock& clock, int codvenda, bool cancelacion) {
     Reabre(dm.QVendas, db::Value::Integer(codvenda));
     if (dm.QVendas.IsEmpty()) return true;  // no line left to send
 
     TVenda venda;
-    venda.Fecha = Fecha(dm.QVendas, module.LocalClock());
+    venda.Fecha = Fecha(dm.QVendas, clock);
     const std::string numero = std::to_string(dm.QVendas.Field("numeronf").AsInteger());
     venda.Numero = cancelacion ? "-" + numero : numero;
     venda.DescuentoTotal = dm.QVendas.Field("desconto").AsDouble();

@@ -25,6 +25,11 @@ class SaleUploadError : public std::runtime_error {
  *  cancellation). True when Scanntech answered 200 or the sale has nothing to send. */
 bool EnviarVenda(scanntech::ScanntechModule& module, int codvenda, bool cancelacion);
 
+/** EnviarVenda for a caller that has just made sure of the Scanntech module (ProcessaVenda):
+ *  the settings are not read here once more, since preparing the request reads them again. */
+bool EnviarVendaNoModulo(scanntech::TDMScanntech& dm, const Clock& clock, int codvenda,
+                         bool cancelacion);
+
 /** The stored time of a sale made whole: a blank time is the current time of day, "hh:nn"
  *  gains ":59", anything else is kept. */
 std::string CompletaHora(const std::string& horasaida, const Clock& clock);

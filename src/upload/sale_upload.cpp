@@ -57,19 +57,23 @@ void ProcessaVenda(scanntech::ScanntechModule& module, int codvenda) {
         MarcaVendaScanntech(module, codvenda);
     }
 
+    // The module is in place and the settings fresh: the uploads need not make sure again.
+    const auto envia = [&](bool cancelacion) {
+        return EnviarVendaNoModulo(dm, module.LocalClock(), codvenda, cancelacion);
+    };
     const std::string status = dados.Field("status").AsString();
     const bool enviado = dados.Field("scanntech_enviado").AsBoolean();
     if (In(kValidos, status) && !enviado) {
-        if (EnviarVenda(module, codvenda, false)) Marca(dados, "scanntech_enviado");
+        if (envia(false)) Marca(dados, "scanntech_enviado");
     }
     if (In(kCancelados, status)) {
         // The cancellation goes only after the sale itself was accepted, now or before.
         bool vendaEnviada = enviado;
         if (!vendaEnviada) {
-            vendaEnviada = EnviarVenda(module, codvenda, false);
+            vendaEnviada = envia(false);
             if (vendaEnviada) Marca(dados, "scanntech_enviado");
         }
-        if (vendaEnviada && EnviarVenda(module, codvenda, true)) {
+        if (vendaEnviada && envia(true)) {
             Marca(dados, "scanntech_cancelamento");
         }
     }
