@@ -169,9 +169,9 @@ class RestRequest {
      *  - status below 500: returns; the response holds the answer;
      *  - status 500 or more: the response holds the answer, then throws HttpProtocolError;
      *  - no answer: throws RestRequestFailed; the response stays empty (status 0).
-     *  A POST always goes out on a new connection: libcurl re-sends a request by itself when a
-     *  kept-alive connection dies before the answer, and a sale movement must never reach the
-     *  service twice under one logged exchange. */
+     *  A POST is sent at most once: libcurl re-sends a request by itself when a kept-alive
+     *  connection dies before the answer, and a sale movement must never reach the service
+     *  twice under one logged exchange, so such a re-send ends the exchange as a lost answer. */
     void Execute();
 
     const ExecutionPerformance& Performance() const noexcept { return performance_; }

@@ -53,6 +53,9 @@ struct Transfer {
     // The read time-out counts from the moment the request is sent, restarting with every
     // byte that moves; the connect time-out covers what comes before.
     bool sent = false;
+    // A sale movement goes out at most once per execution: see OnRequestReady.
+    bool refuseResend = false;
+    bool answeredSinceSent = false;
     SteadyClock::time_point lastActivity = SteadyClock::now();
     curl_off_t lastDown = 0;
     curl_off_t lastUp = 0;
@@ -83,6 +86,7 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
     }
     const std::string_view line = Trim(std::string_view(data, n));
     if (line.starts_with("HTTP/")) {
+        t.answeredSinceSent = true;
         // A new answer begins (after a redirect or an interim 1xx): forget the previous one.
         t.headers.clear();
         t.reason.clear();
@@ -116,7 +120,16 @@ int OnProgress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t u
 
 int OnRequestReady(void* user, char*, char*, int, int) {
     auto& t = *static_cast<Transfer*>(user);
+    // libcurl sends a request again by itself when a kept-alive connection turns out dead
+    // before any answer byte. The service may have taken the first one all the same, so a
+    // movement would arrive twice with one logst row: end the exchange instead, as a lost
+    // answer, and the sale is offered again at the next check. A redirect has an answer first.
+    if (t.refuseResend && t.sent && !t.answeredSinceSent) {
+        t.abortReason = "the connection was lost before an answer; the request was not sent again";
+        return CURL_PREREQFUNC_ABORT;
+    }
     t.sent = true;
+    t.answeredSinceSent = false;
     t.Touch();
     return CURL_PREREQFUNC_OK;
 }
@@ -263,7 +276,7 @@ void RestRequest::Execute() {
         SetOption(h, CURLOPT_POST, 1L);
         SetOption(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
         SetOption(h, CURLOPT_POSTFIELDS, body.data());
-        SetOption(h, CURLOPT_FRESH_CONNECT, 1L);
+        transfer.refuseResend = true;
     } else {
         SetOption(h, CURLOPT_HTTPGET, 1L);
     }
