@@ -11,6 +11,18 @@ std::string TrimMessage(const char* message) {
     return text.empty() ? "unknown database error" : text;
 }
 
+std::string FailureMessage(PGconn* conn, const PGresult* res, const char* what) {
+    std::string message =
+        TrimMessage(res != nullptr ? PQresultErrorMessage(res) : PQerrorMessage(conn));
+    if (message == "unknown database error") message = std::string(what) + " failed";
+    return message;
+}
+
+bool Succeeded(const PGresult* res) noexcept {
+    const ExecStatusType status = res != nullptr ? PQresultStatus(res) : PGRES_FATAL_ERROR;
+    return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+}
+
 }  // namespace
 
 Connection::~Connection() { Close(); }
@@ -76,11 +88,8 @@ void Connection::EnsureSession() {
 
 Result Connection::Check(PGresult* raw, const char* what) {
     Result res(raw);
-    const ExecStatusType status = res ? PQresultStatus(res.get()) : PGRES_FATAL_ERROR;
-    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) return res;
-    std::string message = TrimMessage(res ? PQresultErrorMessage(res.get()) : PQerrorMessage(conn_));
-    if (message == "unknown database error") message = std::string(what) + " failed";
-    throw DatabaseError(message);
+    if (Succeeded(res.get())) return res;
+    throw DatabaseError(FailureMessage(conn_, res.get(), what));
 }
 
 Result Connection::ExecPrepared(const std::string& name, const std::string& sql,
@@ -97,6 +106,79 @@ Result Connection::ExecPrepared(const std::string& name, const std::string& sql,
     return Check(PQexecPrepared(conn_, name.c_str(), static_cast<int>(values.size()),
                                 values.data(), nullptr, nullptr, 0),
                  "statement");
+}
+
+std::vector<Result> Connection::ExecPreparedTogether(const std::vector<PreparedCall>& calls) {
+    if (calls.empty()) return {};
+    EnsureSession();
+    if (PQenterPipelineMode(conn_) != 1) {
+        throw DatabaseError(FailureMessage(conn_, nullptr, "pipeline"));
+    }
+
+    // Everything goes out before the one sync: the prepares of statements new to the session,
+    // each ahead of its first run.
+    struct Sent {
+        std::size_t call;
+        bool prepare;
+    };
+    std::vector<Sent> sent;
+    std::unordered_set<std::string> preparing;
+    bool queued = true;
+    for (std::size_t i = 0; queued && i < calls.size(); ++i) {
+        const PreparedCall& call = calls[i];
+        if (!prepared_.contains(*call.name) && preparing.insert(*call.name).second) {
+            queued = PQsendPrepare(conn_, call.name->c_str(), call.sql->c_str(), 0, nullptr) == 1;
+            if (!queued) break;
+            sent.push_back({i, true});
+        }
+        std::vector<const char*> values;
+        values.reserve(call.params.size());
+        for (const ParamValue& p : call.params) values.push_back(p ? p->c_str() : nullptr);
+        ++statements_;
+        queued = PQsendQueryPrepared(conn_, call.name->c_str(), static_cast<int>(values.size()),
+                                     values.data(), nullptr, nullptr, 0) == 1;
+        if (queued) sent.push_back({i, false});
+    }
+    if (queued) queued = PQpipelineSync(conn_) == 1;
+    if (!queued) {
+        const std::string message = FailureMessage(conn_, nullptr, "statement");
+        LeavePipeline();
+        throw DatabaseError(message);
+    }
+
+    // One result per command, each followed by a null; after a failure the server skips the
+    // rest up to the sync, and libpq reports those as aborted.
+    std::vector<Result> results(calls.size());
+    std::optional<std::string> failure;
+    for (const Sent& s : sent) {
+        Result res(PQgetResult(conn_));
+        if (!res) {  // the session is gone
+            if (!failure) failure = FailureMessage(conn_, nullptr, "statement");
+            break;
+        }
+        while (PGresult* extra = PQgetResult(conn_)) PQclear(extra);
+        if (Succeeded(res.get())) {
+            if (s.prepare) {
+                prepared_.insert(*calls[s.call].name);
+            } else {
+                results[s.call] = std::move(res);
+            }
+        } else if (!failure) {
+            failure = FailureMessage(conn_, res.get(), s.prepare ? "prepare" : "statement");
+        }
+    }
+    if (PQstatus(conn_) == CONNECTION_OK) PQclear(PQgetResult(conn_));  // the sync
+    LeavePipeline();
+    if (failure) throw DatabaseError(*failure);
+    return results;
+}
+
+void Connection::LeavePipeline() noexcept {
+    if (conn_ == nullptr || PQexitPipelineMode(conn_) == 1) return;
+    // Results still pending (or a lost session): start afresh on the next statement.
+    PQfinish(conn_);
+    conn_ = nullptr;
+    prepared_.clear();
 }
 
 Result Connection::Exec(const std::string& sql) {

@@ -45,6 +45,13 @@ private:
 /** One parameter value in libpq's text form; nullopt is SQL null. */
 using ParamValue = std::optional<std::string>;
 
+/** A prepared statement to run with its parameters; the texts must outlive the call. */
+struct PreparedCall {
+    const std::string* name;
+    const std::string* sql;
+    std::vector<ParamValue> params;
+};
+
 /** A PostgreSQL session that every statement commits on its own (no explicit transactions).
  *
  *  A session that the server dropped (a restart, pg_terminate_backend) is noticed by the
@@ -73,6 +80,11 @@ public:
     /** Runs a statement prepared once per session under `name`. */
     Result ExecPrepared(const std::string& name, const std::string& sql,
                         const std::vector<ParamValue>& params);
+    /** Runs the statements in one round trip (libpq's pipeline mode), preparing those new to the
+     *  session on the way, and returns their results in order. Each statement still counts as
+     *  one. The first failure is raised with its server message; the statements after it are
+     *  not run. A broken session fails the call, as with ExecPrepared(). */
+    std::vector<Result> ExecPreparedTogether(const std::vector<PreparedCall>& calls);
     /** Runs plain SQL without parameters (used for the one condition built at run time). */
     Result Exec(const std::string& sql);
 
@@ -83,6 +95,7 @@ private:
     void Connect();
     void EnsureSession();
     Result Check(PGresult* res, const char* what);
+    void LeavePipeline() noexcept;
 
     ConnectionParams params_;
     PGconn* conn_ = nullptr;

@@ -131,10 +131,36 @@ std::vector<ParamValue> Query::Bind(const SqlText& sql,
     return bound;
 }
 
+PreparedCall Query::Selection() const {
+    return {&def_->sql.StatementName(), &def_->sql.Numbered(), Bind(def_->sql, params_, nullptr)};
+}
+
 void Query::Open() {
     Close();
-    Result res = connection_->ExecPrepared(def_->sql.StatementName(), def_->sql.Numbered(),
-                                           Bind(def_->sql, params_, nullptr));
+    const PreparedCall call = Selection();
+    Load(connection_->ExecPrepared(*call.name, *call.sql, call.params));
+}
+
+void OpenTogether(std::initializer_list<Query*> queries) {
+    if (queries.size() == 0) return;
+    Connection* connection = (*queries.begin())->connection_;
+    std::vector<PreparedCall> calls;
+    calls.reserve(queries.size());
+    for (Query* query : queries) {
+        if (query->connection_ != connection) {
+            throw DatabaseError(query->Name() +
+                                ": opened together with queries of another connection");
+        }
+        query->Close();
+        calls.push_back(query->Selection());
+    }
+    std::vector<Result> results = connection->ExecPreparedTogether(calls);
+    std::size_t i = 0;
+    for (Query* query : queries) query->Load(results[i++]);
+}
+
+void Query::Load(const Result& res) {
+    Close();
     PGresult* r = res.get();
     const int nfields = PQnfields(r);
     const int ntuples = PQntuples(r);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
@@ -111,7 +112,10 @@ public:
     bool Editing() const noexcept { return mode_ != Mode::Browse; }
 
 private:
+    friend void OpenTogether(std::initializer_list<Query*> queries);
     enum class Mode { Browse, Edit, Insert };
+    PreparedCall Selection() const;
+    void Load(const Result& res);
     std::vector<ParamValue> Bind(const SqlText& sql, const std::map<std::string, Value, std::less<>>& values,
                                  const std::vector<Value>* old) const;
     std::size_t FieldIndex(std::string_view name) const;
@@ -126,5 +130,9 @@ private:
     Mode mode_ = Mode::Browse;
     std::vector<Value> buffer_;
 };
+
+/** Opens the queries, all on one connection, in one round trip: each ends as its own Open()
+ *  would leave it. On a failure (the first one's message is raised) none is left open. */
+void OpenTogether(std::initializer_list<Query*> queries);
 
 }  // namespace monitor::db

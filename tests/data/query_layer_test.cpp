@@ -118,6 +118,101 @@ TEST_F(QueryLayer, ABrokenSessionFailsOneStatementAndTheNextReconnects) {
     EXPECT_EQ(conn.SessionCount(), 2u);
 }
 
+// Every row of the query, its fields' raw texts joined ("-" for null).
+std::vector<std::string> Rows(db::Query& q, const std::vector<std::string>& fields) {
+    std::vector<std::string> rows;
+    for (q.First(); !q.Eof(); q.Next()) {
+        std::string row;
+        for (const std::string& f : fields) row += q.Field(f).Raw().value_or("-") + "|";
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+TEST_F(QueryLayer, QueriesOpenedTogetherReadAsIfOpenedOneByOne) {
+    database.Exec(
+        "insert into cliente values (1, 'Ana', '123'), (2, null, null), (3, 'Bia', '9');"
+        "insert into produto values (7, 'Café');");
+    const db::QueryDef clientes{
+        "QClientes",
+        db::SqlText("select codcliente, nome, cnpjcpf from cliente where codcliente >= :desde "
+                    "order by codcliente"),
+        {},
+        {}};
+    const db::QueryDef produto{
+        "QProduto", db::SqlText("select codproduto, descricao from produto where codproduto = :id"),
+        {},
+        {}};
+    const db::QueryDef divide{"QDivide", db::SqlText("select 10 / :z::int as q"), {}, {}};
+    db::Query a(conn, clientes), b(conn, produto), c(conn, produto), d(conn, divide);
+    a.SetParam("desde", db::Value::Integer(2));
+    b.SetParam("id", db::Value::Integer(7));
+    c.SetParam("id", db::Value::Integer(8));
+    d.SetParam("z", db::Value::Integer(5));
+
+    a.Open();  // already prepared in the session; the others are prepared on the way
+    const auto expectedA = Rows(a, {"codcliente", "nome", "cnpjcpf"});
+    a.Next();
+    const std::uint64_t before = conn.StatementCount();
+    db::OpenTogether({&a, &b, &c, &d});
+    EXPECT_EQ(conn.StatementCount(), before + 4);
+    EXPECT_EQ(a.Field("codcliente").AsInteger(), 2) << "back on the first row";
+    EXPECT_EQ(Rows(a, {"codcliente", "nome", "cnpjcpf"}), expectedA);
+    EXPECT_EQ(Rows(b, {"codproduto", "descricao"}), std::vector<std::string>{"7|Café|"});
+    EXPECT_TRUE(c.Active());
+    EXPECT_TRUE(c.IsEmpty());
+    EXPECT_EQ(d.Field("q").AsInteger(), 2);
+
+    // A failing statement raises its own message, leaves none open and the session usable.
+    const db::QueryDef missing{
+        "QMissing", db::SqlText("select * from tabela_que_nao_existe"), {}, {}};
+    db::Query m(conn, missing);
+    struct Case {
+        const char* name;
+        db::Query* second;
+        int z;
+        const char* message;
+    } cases[] = {
+        {"fails when run", &d, 0, "division by zero"},
+        {"fails when prepared", &m, 5, "tabela_que_nao_existe"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        d.SetParam("z", db::Value::Integer(k.z));
+        try {
+            db::OpenTogether({&b, k.second, &a});
+            FAIL() << "expected an error";
+        } catch (const db::DatabaseError& e) {
+            EXPECT_NE(std::string(e.what()).find(k.message), std::string::npos) << e.what();
+        }
+        EXPECT_FALSE(a.Active());
+        EXPECT_FALSE(b.Active());
+        d.SetParam("z", db::Value::Integer(5));
+        db::OpenTogether({&d, &b});
+        EXPECT_EQ(d.Field("q").AsInteger(), 2);
+        a.Open();
+        EXPECT_EQ(Rows(a, {"codcliente", "nome", "cnpjcpf"}), expectedA);
+    }
+    EXPECT_EQ(conn.SessionCount(), 1u);
+}
+
+TEST_F(QueryLayer, ABrokenSessionFailsQueriesOpenedTogetherAndTheNextCallReconnects) {
+    const db::QueryDef pidDef{"QPid", db::SqlText("select pg_backend_pid() as pid"), {}, {}};
+    const db::QueryDef echoDef{"QEcho", db::SqlText("select :x::int as x"), {}, {}};
+    db::Query pid(conn, pidDef), echo(conn, echoDef);
+    echo.SetParam("x", db::Value::Integer(3));
+    db::OpenTogether({&pid, &echo});
+    const std::string first = pid.Field("pid").AsString();
+
+    testing::AdminExec("select pg_terminate_backend(" + first + ")");
+    EXPECT_THROW(db::OpenTogether({&pid, &echo}), db::DatabaseError);
+
+    db::OpenTogether({&pid, &echo});  // a new session, with both statements prepared again
+    EXPECT_NE(pid.Field("pid").AsString(), first);
+    EXPECT_EQ(echo.Field("x").AsInteger(), 3);
+    EXPECT_EQ(conn.SessionCount(), 2u);
+}
+
 TEST_F(QueryLayer, ReportsTheServersErrorText) {
     const db::QueryDef def{"QMissing", db::SqlText("select * from tabela_que_nao_existe"), {}, {}};
     db::Query q(conn, def);
