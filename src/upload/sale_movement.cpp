@@ -154,12 +154,6 @@ void PreencheProdutos(TVenda& venda, db::Query& produtos) {
     }
 }
 
-void Reabre(db::Query& query, const db::Value& codvenda) {
-    query.Close();
-    query.SetParam("codvenda", codvenda);
-    query.Open();
-}
-
 // Posts the body and logs the exchange. A refusal or an exchange that got no answer is an
 // answer of its own (false); any other failure is logged and raised again.
 bool Posta(TDMScanntech& dm, int codvenda, const std::string& body) {
@@ -205,7 +199,13 @@ bool EnviarVenda(scanntech::ScanntechModule& module, int codvenda, bool cancelac
 }
 
 bool EnviarVendaNoModulo(TDMScanntech& dm, const Clock& clock, int codvenda, bool cancelacion) {
-    Reabre(dm.QVendas, db::Value::Integer(codvenda));
+    // The sale, its payments and its lines are read in one round trip: all three take the
+    // sale's code, and the decisions below only look at what came back.
+    const db::Value sale = db::Value::Integer(codvenda);
+    for (db::Query* query : {&dm.QVendas, &dm.QPagamento, &dm.QProdutos}) {
+        query->SetParam("codvenda", sale);
+    }
+    db::OpenTogether({&dm.QVendas, &dm.QPagamento, &dm.QProdutos});
     if (dm.QVendas.IsEmpty()) return true;  // no line left to send
 
     TVenda venda;
@@ -221,12 +221,9 @@ bool EnviarVendaNoModulo(TDMScanntech& dm, const Clock& clock, int codvenda, boo
     venda.DocumentoCliente = dm.QVendas.Field("cnpjcpf").AsString();
     venda.CodigoCanalVenta = 1;
 
-    const db::Value sale = dm.QVendas.Field("codvenda");
-    Reabre(dm.QPagamento, sale);
     if (dm.QPagamento.IsEmpty()) return true;
     PreenchePagamentos(venda, dm.QPagamento);
 
-    Reabre(dm.QProdutos, sale);
     if (dm.QProdutos.IsEmpty()) return true;
     PreencheProdutos(venda, dm.QProdutos);
 
