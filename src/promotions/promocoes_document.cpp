@@ -20,16 +20,9 @@ MemberTable TItems::Members() const noexcept {
     return kMembers;
 }
 
-MemberTable TBeneficios::Members() const noexcept {
+MemberTable TItemsDocument::Members() const noexcept {
     static constexpr MemberDef kMembers[] = {
-        ListMember<&TBeneficios::FItemsArray, &TBeneficios::FItems>("items", "FItems"),
-    };
-    return kMembers;
-}
-
-MemberTable TCondiciones::Members() const noexcept {
-    static constexpr MemberDef kMembers[] = {
-        ListMember<&TCondiciones::FItemsArray, &TCondiciones::FItems>("items", "FItems"),
+        ListMember<&TItemsDocument::FItemsArray, &TItemsDocument::FItems>("items", "FItems"),
     };
     return kMembers;
 }

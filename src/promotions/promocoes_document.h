@@ -36,8 +36,8 @@ public:
     std::int32_t Cantidad = 0;
 };
 
-/** What the customer gets. */
-class TBeneficios final : public json::TJsonDTO {
+/** A list of item groups, the shape that benefits and conditions share. */
+class TItemsDocument : public json::TJsonDTO {
 public:
     json::TObjectList<TItems>& Items() { return ListFromArray(FItems, FItemsArray); }
     json::MemberTable Members() const noexcept override;
@@ -46,17 +46,12 @@ private:
     std::vector<std::unique_ptr<TItems>> FItemsArray;
     std::unique_ptr<json::TObjectList<TItems>> FItems;
 };
+
+/** What the customer gets. */
+class TBeneficios final : public TItemsDocument {};
 
 /** What the customer must buy. */
-class TCondiciones final : public json::TJsonDTO {
-public:
-    json::TObjectList<TItems>& Items() { return ListFromArray(FItems, FItemsArray); }
-    json::MemberTable Members() const noexcept override;
-
-private:
-    std::vector<std::unique_ptr<TItems>> FItemsArray;
-    std::unique_ptr<json::TObjectList<TItems>> FItems;
-};
+class TCondiciones final : public TItemsDocument {};
 
 class TAutor final : public json::TMappedObject {
 public:
