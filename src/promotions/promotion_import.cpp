@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "json/json_writer.h"
-#include "promotions/stored_text.h"
+#include "data/stored_text.h"
 
 namespace monitor::promotions {
 namespace {
@@ -54,16 +54,16 @@ void GravaPromocao(scanntech::ScanntechModule& module, const TResults& promocao,
     }
     // Dates were shifted to UTC when read; the columns take the day of that value.
     tab.SetField("id", db::Value::Integer(promocao.Id));
-    tab.SetField("titulo", StoredText(promocao.Titulo, 255));
-    tab.SetField("descricao", StoredText(promocao.Descripcion, 255));
-    tab.SetField("tipo", StoredText(promocao.Tipo, 50));
+    tab.SetField("titulo", db::StoredText(promocao.Titulo, 255));
+    tab.SetField("descricao", db::StoredText(promocao.Descripcion, 255));
+    tab.SetField("tipo", db::StoredText(promocao.Tipo, 50));
     // A null "autor" leaves no author object: stored as an empty author.
-    tab.SetField("autor", StoredText(promocao.Autor ? promocao.Autor->Descripcion : "", 100));
+    tab.SetField("autor", db::StoredText(promocao.Autor ? promocao.Autor->Descripcion : "", 100));
     tab.SetField("datainicio", db::Value::Date(DateOf(promocao.VigenciaDesde)));
     tab.SetField("datafim", db::Value::Date(DateOf(promocao.VigenciaHasta)));
-    tab.SetField("jsonpromocao", StoredText(promocao.AsJson()));
+    tab.SetField("jsonpromocao", db::StoredText(promocao.AsJson()));
     tab.SetField("quantidademaxima", db::Value::Integer(promocao.LimitePromocionesPorTicket));
-    tab.SetField("status", StoredText(estado, 100));
+    tab.SetField("status", db::StoredText(estado, 100));
     tab.Apply();
 }
 

@@ -1,6 +1,7 @@
 #include "scanntech/dm_scanntech.h"
 
 #include "common/cp1252.h"
+#include "data/stored_text.h"
 #include "json/json_writer.h"
 #include "scanntech/base64.h"
 #include "scanntech/resource_template.h"
@@ -20,16 +21,6 @@ TRESTRequestParameter Header(std::string name, std::string value) {
     p.value = std::move(value);
     p.doNotEncode = true;
     return p;
-}
-
-// Text as stored in a column the point-of-sale reads in Windows-1252. libpq passes text as C
-// strings, so a NUL would silently cut the value short: it is stored as "?" instead.
-db::Value StoredText(std::string_view utf8) {
-    std::string text = Cp1252Roundtrip(utf8);
-    for (char& c : text) {
-        if (c == '\0') c = '?';
-    }
-    return db::Value::Text(std::move(text));
 }
 
 }  // namespace
@@ -121,15 +112,15 @@ void TDMScanntech::GravaLog(const std::string& tipo, int codvenda) {
     TabLog.Close();
     TabLog.Open();
     TabLog.Append();
-    TabLog.SetField("tipo", StoredText(tipo));
+    TabLog.SetField("tipo", db::StoredText(tipo));
     TabLog.SetField("datahorasolicitacao", db::Value::Timestamp(clock_.Now()));
     TabLog.SetField("tempogasto", db::Value::Integer(RESTRequest1.Performance().TotalMs()));
-    TabLog.SetField("baseurl", StoredText(RESTClient1.BaseURL()));
-    TabLog.SetField("resource", StoredText(RESTRequest1.Resource()));
+    TabLog.SetField("baseurl", db::StoredText(RESTClient1.BaseURL()));
+    TabLog.SetField("resource", db::StoredText(RESTRequest1.Resource()));
     const int status = RESTResponse1.StatusCode();
     if (status != 200) {
         const json::JsonValue* answer = RESTResponse1.JSONValue();
-        TabLog.SetField("resposta", StoredText(answer != nullptr ? json::WriteIndented(*answer)
+        TabLog.SetField("resposta", db::StoredText(answer != nullptr ? json::WriteIndented(*answer)
                                                                  : RESTResponse1.Content()));
     }
     TabLog.SetField("codigoresposta", db::Value::Integer(status));

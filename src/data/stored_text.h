@@ -6,12 +6,12 @@
 
 #include "data/query.h"
 
-namespace monitor::promotions {
+namespace monitor::db {
 
 /** Text as stored in a column that the point-of-sale reads as Windows-1252: a character the
  *  code page lacks becomes "?", and so does NUL, which libpq would take for the end of the
  *  text. Then cut to `length` characters, the column's size. */
-db::Value StoredText(std::string_view utf8,
+Value StoredText(std::string_view utf8,
                      std::size_t length = std::numeric_limits<std::size_t>::max());
 
-}  // namespace monitor::promotions
+}  // namespace monitor::db
