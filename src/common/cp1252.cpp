@@ -38,8 +38,9 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-// Decodes one UTF-8 sequence at `i`; returns false (and advances one byte) when it is invalid.
-bool NextCodePoint(std::string_view s, std::size_t& i, char32_t& cp) {
+}  // namespace
+
+bool NextUtf8CodePoint(std::string_view s, std::size_t& i, char32_t& cp) noexcept {
     const auto b0 = static_cast<std::uint8_t>(s[i]);
     int len = 0;
     char32_t min = 0;
@@ -77,14 +78,12 @@ bool NextCodePoint(std::string_view s, std::size_t& i, char32_t& cp) {
     return true;
 }
 
-}  // namespace
-
 std::string Utf8ToCp1252(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
         char32_t cp = 0;
-        const int b = NextCodePoint(utf8, i, cp) ? ToCp1252Byte(cp) : -1;
+        const int b = NextUtf8CodePoint(utf8, i, cp) ? ToCp1252Byte(cp) : -1;
         out += b < 0 ? '?' : static_cast<char>(b);
     }
     return out;
@@ -106,7 +105,7 @@ std::string Utf8Left(std::string_view utf8, std::size_t chars) {
     std::size_t i = 0;
     for (std::size_t n = 0; n < chars && i < utf8.size(); ++n) {
         char32_t cp = 0;
-        NextCodePoint(utf8, i, cp);
+        NextUtf8CodePoint(utf8, i, cp);
     }
     return std::string(utf8.substr(0, i));
 }

@@ -17,6 +17,10 @@ std::string Cp1252ToUtf8(std::string_view bytes);
  *  column that the point-of-sale reads as single-byte text. */
 std::string Cp1252Roundtrip(std::string_view utf8);
 
+/** Reads the UTF-8 sequence at `i` into `cp` and moves past it. An invalid sequence (overlong,
+ *  a surrogate, beyond U+10FFFF, cut short) gives false and moves one byte on. */
+bool NextUtf8CodePoint(std::string_view utf8, std::size_t& i, char32_t& cp) noexcept;
+
 /** Cuts UTF-8 text to at most `chars` characters, never inside a character. */
 std::string Utf8Left(std::string_view utf8, std::size_t chars);
 

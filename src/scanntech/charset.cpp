@@ -24,34 +24,6 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
-// Length of the valid UTF-8 sequence at `i`, 0 when it is not one.
-std::size_t SequenceLength(std::string_view s, std::size_t i) {
-    const auto b0 = static_cast<std::uint8_t>(s[i]);
-    if (b0 < 0x80) return 1;
-    std::size_t len = 0;
-    std::uint8_t lo = 0x80, hi = 0xBF;  // allowed range of the second byte
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        len = 2;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        len = 3;
-        if (b0 == 0xE0) lo = 0xA0;  // no overlong forms
-        if (b0 == 0xED) hi = 0x9F;  // no surrogates
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        len = 4;
-        if (b0 == 0xF0) lo = 0x90;
-        if (b0 == 0xF4) hi = 0x8F;  // nothing above U+10FFFF
-    } else {
-        return 0;
-    }
-    if (i + len > s.size()) return 0;
-    const auto b1 = static_cast<std::uint8_t>(s[i + 1]);
-    if (b1 < lo || b1 > hi) return 0;
-    for (std::size_t k = 2; k < len; ++k) {
-        if ((static_cast<std::uint8_t>(s[i + k]) & 0xC0) != 0x80) return 0;
-    }
-    return len;
-}
-
 std::string Latin1ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 4);
@@ -92,13 +64,12 @@ std::string SanitizeUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
-        const std::size_t len = SequenceLength(bytes, i);
-        if (len == 0) {
-            out += kReplacement;
-            ++i;
+        const std::size_t start = i;
+        char32_t cp = 0;
+        if (NextUtf8CodePoint(bytes, i, cp)) {
+            out.append(bytes.substr(start, i - start));
         } else {
-            out.append(bytes.substr(i, len));
-            i += len;
+            out += kReplacement;
         }
     }
     return out;
