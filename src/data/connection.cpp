@@ -141,9 +141,10 @@ std::vector<Result> Connection::ExecPreparedTogether(const std::vector<PreparedC
     }
     if (queued) queued = PQpipelineSync(conn_) == 1;
     if (!queued) {
+        // Without the sync nothing was committed.
         const std::string message = FailureMessage(conn_, nullptr, "statement");
         LeavePipeline();
-        throw DatabaseError(message);
+        FailTogether(message);
     }
 
     // One result per command, each followed by a null; after a failure the server skips the
@@ -169,8 +170,14 @@ std::vector<Result> Connection::ExecPreparedTogether(const std::vector<PreparedC
     }
     if (PQstatus(conn_) == CONNECTION_OK) PQclear(PQgetResult(conn_));  // the sync
     LeavePipeline();
-    if (failure) throw DatabaseError(*failure);
+    if (failure) FailTogether(*failure);
     return results;
+}
+
+void Connection::FailTogether(const std::string& message) {
+    // A session given up on the way (by the server, or by LeavePipeline) may have committed.
+    if (conn_ == nullptr || PQstatus(conn_) != CONNECTION_OK) throw SessionLostError(message);
+    throw DatabaseError(message);
 }
 
 void Connection::LeavePipeline() noexcept {

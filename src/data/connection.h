@@ -18,6 +18,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+/** The session broke while statements were under way: whether they took effect is unknown.
+ *  The next statement opens a new session. */
+class SessionLostError : public DatabaseError {
+public:
+    using DatabaseError::DatabaseError;
+};
+
 struct ConnectionParams {
     std::string host;
     int port = 5432;
@@ -80,10 +87,11 @@ public:
     /** Runs a statement prepared once per session under `name`. */
     Result ExecPrepared(const std::string& name, const std::string& sql,
                         const std::vector<ParamValue>& params);
-    /** Runs the statements in one round trip (libpq's pipeline mode), preparing those new to the
-     *  session on the way, and returns their results in order. Each statement still counts as
-     *  one. The first failure is raised with its server message; the statements after it are
-     *  not run. A broken session fails the call, as with ExecPrepared(). */
+    /** Runs the statements in one round trip (libpq's pipeline mode) and in one transaction,
+     *  preparing those new to the session on the way, and returns their results in order. Each
+     *  statement still counts as one. The first failure is raised with its server message: the
+     *  statements after it are not run and what those before it did is undone. A session that
+     *  breaks on the way fails the call with SessionLostError. */
     std::vector<Result> ExecPreparedTogether(const std::vector<PreparedCall>& calls);
     /** Runs plain SQL without parameters (used for the one condition built at run time). */
     Result Exec(const std::string& sql);
@@ -96,6 +104,7 @@ private:
     void EnsureSession();
     Result Check(PGresult* res, const char* what);
     void LeavePipeline() noexcept;
+    [[noreturn]] void FailTogether(const std::string& message);
 
     ConnectionParams params_;
     PGconn* conn_ = nullptr;

@@ -141,22 +141,32 @@ void Query::Open() {
     Load(connection_->ExecPrepared(*call.name, *call.sql, call.params));
 }
 
-void OpenTogether(std::initializer_list<Query*> queries) {
-    if (queries.size() == 0) return;
-    Connection* connection = (*queries.begin())->connection_;
+void RunTogether(const std::vector<Together>& statements) {
+    if (statements.empty()) return;
+    Connection* connection = statements.front().query->connection_;
     std::vector<PreparedCall> calls;
-    calls.reserve(queries.size());
-    for (Query* query : queries) {
-        if (query->connection_ != connection) {
-            throw DatabaseError(query->Name() +
-                                ": opened together with queries of another connection");
+    calls.reserve(statements.size());
+    for (const Together& s : statements) {
+        Query& query = *s.query;
+        if (query.connection_ != connection) {
+            throw DatabaseError(query.Name() + ": run together with queries of another connection");
         }
-        query->Close();
-        calls.push_back(query->Selection());
+        query.Close();
+        calls.push_back(query.Selection());  // a command is bound the same way
     }
     std::vector<Result> results = connection->ExecPreparedTogether(calls);
     std::size_t i = 0;
-    for (Query* query : queries) query->Load(results[i++]);
+    for (const Together& s : statements) {
+        if (!s.command) s.query->Load(results[i]);
+        ++i;
+    }
+}
+
+void OpenTogether(std::initializer_list<Query*> queries) {
+    std::vector<Together> statements;
+    statements.reserve(queries.size());
+    for (Query* query : queries) statements.push_back(Together::Open(*query));
+    RunTogether(statements);
 }
 
 void Query::Load(const Result& res) {
@@ -260,6 +270,12 @@ void Query::Apply() {
 void Query::Cancel() noexcept {
     buffer_.clear();
     mode_ = Mode::Browse;
+}
+
+void Query::ClearRows() noexcept {
+    Cancel();
+    rows_.clear();
+    row_ = 0;
 }
 
 }  // namespace monitor::db

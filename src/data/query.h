@@ -74,6 +74,8 @@ private:
     std::optional<std::string> text_;
 };
 
+struct Together;
+
 /** A named query bound to a connection: closed and opened, read row by row and field by name,
  *  executed as a command, and (for an editable set) edited or appended and applied. */
 class Query {
@@ -109,10 +111,13 @@ public:
     void SetField(std::string_view name, Value value);
     void Apply();
     void Cancel() noexcept;
+    /** Drops the rows read and any held change, keeping the query open with its fields: what
+     *  reopening a selection that matches nothing leaves, without asking the database. */
+    void ClearRows() noexcept;
     bool Editing() const noexcept { return mode_ != Mode::Browse; }
 
 private:
-    friend void OpenTogether(std::initializer_list<Query*> queries);
+    friend void RunTogether(const std::vector<Together>& statements);
     enum class Mode { Browse, Edit, Insert };
     PreparedCall Selection() const;
     void Load(const Result& res);
@@ -131,8 +136,21 @@ private:
     std::vector<Value> buffer_;
 };
 
-/** Opens the queries, all on one connection, in one round trip: each ends as its own Open()
- *  would leave it. On a failure (the first one's message is raised) none is left open. */
+/** One statement of RunTogether: a query to open, or a query to run as a command. */
+struct Together {
+    static Together Open(Query& query) noexcept { return {&query, false}; }
+    static Together Exec(Query& query) noexcept { return {&query, true}; }
+    Query* query;
+    bool command;
+};
+
+/** Runs the statements, all on one connection, in one round trip and as one transaction: each
+ *  query opened ends as its own Open() would leave it, each command as its ExecSQL() would.
+ *  On a failure the first one's message is raised, no query is left open and the commands
+ *  have had no effect, unless the session broke (SessionLostError): then they may have. */
+void RunTogether(const std::vector<Together>& statements);
+
+/** RunTogether for queries that are all opened. */
 void OpenTogether(std::initializer_list<Query*> queries);
 
 }  // namespace monitor::db

@@ -205,12 +205,46 @@ TEST_F(QueryLayer, ABrokenSessionFailsQueriesOpenedTogetherAndTheNextCallReconne
     const std::string first = pid.Field("pid").AsString();
 
     testing::AdminExec("select pg_terminate_backend(" + first + ")");
-    EXPECT_THROW(db::OpenTogether({&pid, &echo}), db::DatabaseError);
+    EXPECT_THROW(db::OpenTogether({&pid, &echo}), db::SessionLostError);
 
     db::OpenTogether({&pid, &echo});  // a new session, with both statements prepared again
     EXPECT_NE(pid.Field("pid").AsString(), first);
     EXPECT_EQ(echo.Field("x").AsInteger(), 3);
     EXPECT_EQ(conn.SessionCount(), 2u);
+}
+
+TEST_F(QueryLayer, CommandsRunTogetherAsOneTransaction) {
+    database.Exec("insert into produto values (7, 'Arroz'), (8, 'Feijão')");
+    const db::QueryDef rename{
+        "QRename",
+        db::SqlText("update produto set descricao = :d where codproduto = :id"), {}, {}};
+    const db::QueryDef read{
+        "QRead", db::SqlText("select descricao from produto where codproduto = :id"), {}, {}};
+    const db::QueryDef divide{"QDivide", db::SqlText("select 10 / :z::int as q"), {}, {}};
+    db::Query first(conn, rename), second(conn, rename), after(conn, read), d(conn, divide);
+    first.SetParam("id", db::Value::Integer(7));
+    first.SetParam("d", db::Value::Text("Arroz 5kg"));
+    second.SetParam("id", db::Value::Integer(8));
+    second.SetParam("d", db::Value::Text("Feijão 1kg"));
+    after.SetParam("id", db::Value::Integer(7));
+
+    // The reads after the commands see them; a failure later in the round trip undoes them.
+    d.SetParam("z", db::Value::Integer(0));
+    EXPECT_THROW(db::RunTogether({db::Together::Exec(first), db::Together::Exec(second),
+                                  db::Together::Open(after), db::Together::Open(d)}),
+                 db::DatabaseError);
+    EXPECT_FALSE(after.Active());
+    EXPECT_EQ(database.Scalar("select string_agg(descricao, ',' order by codproduto) from produto"),
+              "Arroz,Feijão");
+
+    d.SetParam("z", db::Value::Integer(5));
+    db::RunTogether({db::Together::Exec(first), db::Together::Exec(second),
+                     db::Together::Open(after), db::Together::Open(d)});
+    EXPECT_EQ(after.Field("descricao").AsString(), "Arroz 5kg");
+    EXPECT_EQ(d.Field("q").AsInteger(), 2);
+    EXPECT_EQ(database.Scalar("select string_agg(descricao, ',' order by codproduto) from produto"),
+              "Arroz 5kg,Feijão 1kg");
+    EXPECT_EQ(conn.SessionCount(), 1u);
 }
 
 TEST_F(QueryLayer, ReportsTheServersErrorText) {
