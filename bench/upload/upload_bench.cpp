@@ -17,7 +17,8 @@
 //
 // Each round clears the sent flags and runs the pass as the monitoring cycle runs it: the pending
 // selection of the main data module, then for every sale it lists (once, though a sale with two
-// payments is listed twice) MarcaVendaScanntech, MarcaVendaNaoEnviada and ProcessaVenda. The
+// payments is listed twice) EnviaVendaPendente, the cycle's MarcaVendaScanntech,
+// MarcaVendaNaoEnviada and ProcessaVenda with the marks sent along with the first reads. The
 // pass is timed in chunks of rows; after each chunk its floor is measured on the same machine
 // state: as many trivial statements over one connection as the chunk issued, and one HTTP
 // exchange of a movement-sized POST per row on one kept-alive connection, issued
@@ -357,9 +358,7 @@ Round RunRound(TDM1& dm1, db::Connection& DBPostgres, scanntech::ScanntechModule
         if (!done.insert(codvenda).second) continue;
         ++r.rows;
         try {
-            upload::MarcaVendaScanntech(module, codvenda);
-            upload::MarcaVendaNaoEnviada(module, codvenda);
-            upload::ProcessaVenda(module, codvenda);
+            upload::EnviaVendaPendente(module, codvenda);
         } catch (const std::exception& e) {
             if (r.failures++ == 0) r.firstFailure = e.what();
         }

@@ -116,10 +116,7 @@ void MonitorCycle::EnviaVendas() {
         for (; !vendas.Eof() && !StopRequested(); vendas.Next()) {
             const std::int64_t codvenda = vendas.Field("codvenda").AsInteger();
             if (!done.insert(codvenda).second) continue;
-            const auto cod = static_cast<std::int32_t>(codvenda);
-            operations_.MarcaVendaScanntech(cod);
-            operations_.MarcaVendaNaoEnviada(cod);
-            operations_.ProcessaVenda(cod);
+            operations_.EnviaVendaPendente(static_cast<std::int32_t>(codvenda));
         }
     } catch (const std::exception& e) {
         failure = e.what();

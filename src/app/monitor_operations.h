@@ -21,6 +21,14 @@ class MonitorOperations {
     virtual void MarcaVendaNaoEnviada(std::int32_t codvenda) = 0;
     /** Uploads what Scanntech is missing of the sale and flags what it accepted. */
     virtual void ProcessaVenda(std::int32_t codvenda) = 0;
+    /** One sale of the pending pass: MarcaVendaScanntech, MarcaVendaNaoEnviada and
+     *  ProcessaVenda, in this order. An implementation may hand the database their statements
+     *  together, provided effects and failures stay those of the three calls. */
+    virtual void EnviaVendaPendente(std::int32_t codvenda) {
+        MarcaVendaScanntech(codvenda);
+        MarcaVendaNaoEnviada(codvenda);
+        ProcessaVenda(codvenda);
+    }
     /** The daily closing step of one register movement. */
     virtual void ProcessaMovimento(std::int32_t codmovimentoacumulado) = 0;
 };

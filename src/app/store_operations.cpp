@@ -26,6 +26,9 @@ class ScanntechOperations final : public MonitorOperations {
     void ProcessaVenda(std::int32_t codvenda) override {
         upload::ProcessaVenda(Module(), codvenda);
     }
+    void EnviaVendaPendente(std::int32_t codvenda) override {
+        upload::EnviaVendaPendente(Module(), codvenda);
+    }
     void ProcessaMovimento(std::int32_t codmovimento) override {
         upload::ProcessaMovimento(Module(), codmovimento);
     }

@@ -71,8 +71,8 @@ std::string TDMScanntech::MontaAutorizacao() const {
 
 void TDMScanntech::Prepara(TRESTRequestMethod method, std::string_view templateColumn,
                            const std::string& estado, const std::string& idCaja,
-                           const std::string* body) {
-    RecarregaConfiguracao();
+                           const std::string* body, SettingsRow settings) {
+    if (settings == SettingsRow::Reread || !QConfig_Scanntech.Active()) RecarregaConfiguracao();
     PreparaCliente();
     const bool post = method == TRESTRequestMethod::rmPOST;
     if (post) RESTClient1.SetContentType(kJson);
@@ -92,8 +92,9 @@ void TDMScanntech::Prepara(TRESTRequestMethod method, std::string_view templateC
     RESTRequest1.AddParameter(Header("backEnd-version", kVersion));
 }
 
-void TDMScanntech::PreparaEnvioVenda(const std::string& numerocaixa, const std::string& body) {
-    Prepara(TRESTRequestMethod::rmPOST, "urlvendas", "", numerocaixa, &body);
+void TDMScanntech::PreparaEnvioVenda(const std::string& numerocaixa, const std::string& body,
+                                     SettingsRow settings) {
+    Prepara(TRESTRequestMethod::rmPOST, "urlvendas", "", numerocaixa, &body, settings);
 }
 
 void TDMScanntech::PreparaConsultaPromocoes(const std::string& estado) {
@@ -109,8 +110,13 @@ void TDMScanntech::PreparaReenvioFechamento() {
 }
 
 void TDMScanntech::GravaLog(const std::string& tipo, int codvenda) {
-    TabLog.Close();
-    TabLog.Open();
+    // TabLog selects the rows whose id is 0, which never exist: once it has been opened, emptying
+    // it in memory discards whatever an earlier failed call left, as reopening it would.
+    if (TabLog.Active()) {
+        TabLog.ClearRows();
+    } else {
+        TabLog.Open();
+    }
     TabLog.Append();
     TabLog.SetField("tipo", db::StoredText(tipo));
     TabLog.SetField("datahorasolicitacao", db::Value::Timestamp(clock_.Now()));

@@ -14,6 +14,10 @@ namespace monitor::scanntech {
  *  shares. One exchange is: a Prepara... routine, Execute, reading the response, GravaLog; the
  *  next preparation resets everything of the previous one. Not copyable: the queries and the
  *  request refer to members of this object. */
+/** Whether a preparation rereads the settings row first, or takes the row as the caller has
+ *  just reread it within the same operation, with no request prepared since. */
+enum class SettingsRow { Reread, JustReread };
+
 class TDMScanntech {
   public:
     TDMScanntech(db::Connection& DBPostgres, const Clock& clock);
@@ -50,7 +54,8 @@ class TDMScanntech {
     std::string MontaAutorizacao() const;
 
     /** The sale movement upload: POST of `body` to urlvendas with "{idCaja}" = numerocaixa. */
-    void PreparaEnvioVenda(const std::string& numerocaixa, const std::string& body);
+    void PreparaEnvioVenda(const std::string& numerocaixa, const std::string& body,
+                           SettingsRow settings = SettingsRow::Reread);
     /** The promotions query: GET urlpromocao with "{estado}" = estado. */
     void PreparaConsultaPromocoes(const std::string& estado);
     /** GET urlreenviomovimento. */
@@ -70,7 +75,8 @@ class TDMScanntech {
 
   private:
     void Prepara(TRESTRequestMethod method, std::string_view templateColumn,
-                 const std::string& estado, const std::string& idCaja, const std::string* body);
+                 const std::string& estado, const std::string& idCaja, const std::string* body,
+                 SettingsRow settings = SettingsRow::Reread);
 
     const Clock& clock_;
 };

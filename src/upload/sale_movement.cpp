@@ -156,13 +156,14 @@ void PreencheProdutos(TVenda& venda, db::Query& produtos) {
 
 // Posts the body and logs the exchange. A refusal or an exchange that got no answer is an
 // answer of its own (false); any other failure is logged and raised again.
-bool Posta(TDMScanntech& dm, int codvenda, const std::string& body) {
+bool Posta(TDMScanntech& dm, int codvenda, const std::string& body,
+           scanntech::SettingsRow settings) {
     try {
         // A failure before the request goes out must not be logged with the previous
         // exchange's answer and resource.
         dm.RESTRequest1.ResetToDefaults();
         dm.RESTResponse1.ResetToDefaults();
-        dm.PreparaEnvioVenda(dm.QVendas.Field("numerocaixa").AsString(), body);
+        dm.PreparaEnvioVenda(dm.QVendas.Field("numerocaixa").AsString(), body, settings);
         try {
             dm.Execute();
         } catch (const std::exception&) {
@@ -194,18 +195,26 @@ std::string CompletaHora(const std::string& horasaida, const Clock& clock) {
 }
 
 bool EnviarVenda(scanntech::ScanntechModule& module, int codvenda, bool cancelacion) {
+    // The settings row just reread serves the request too (unless it could not be read).
     module.CriaDMScanntech();
-    return EnviarVendaNoModulo(module.DM(), module.LocalClock(), codvenda, cancelacion);
+    return EnviarVendaNoModulo(module.DM(), module.LocalClock(), codvenda, cancelacion,
+                               {.settingsRow = true});
 }
 
-bool EnviarVendaNoModulo(TDMScanntech& dm, const Clock& clock, int codvenda, bool cancelacion) {
+std::vector<db::Together> LeituraDaVenda(TDMScanntech& dm, int codvenda) {
     // The sale, its payments and its lines are read in one round trip: all three take the
     // sale's code, and the decisions below only look at what came back.
     const db::Value sale = db::Value::Integer(codvenda);
     for (db::Query* query : {&dm.QVendas, &dm.QPagamento, &dm.QProdutos}) {
         query->SetParam("codvenda", sale);
     }
-    db::OpenTogether({&dm.QVendas, &dm.QPagamento, &dm.QProdutos});
+    return {db::Together::Open(dm.QVendas), db::Together::Open(dm.QPagamento),
+            db::Together::Open(dm.QProdutos)};
+}
+
+bool EnviarVendaNoModulo(TDMScanntech& dm, const Clock& clock, int codvenda, bool cancelacion,
+                         AlreadyRead read) {
+    if (!read.saleRows) db::RunTogether(LeituraDaVenda(dm, codvenda));
     if (dm.QVendas.IsEmpty()) return true;  // no line left to send
 
     TVenda venda;
@@ -227,7 +236,9 @@ bool EnviarVendaNoModulo(TDMScanntech& dm, const Clock& clock, int codvenda, boo
     if (dm.QProdutos.IsEmpty()) return true;
     PreencheProdutos(venda, dm.QProdutos);
 
-    return Posta(dm, codvenda, Corpo(venda));
+    return Posta(dm, codvenda, Corpo(venda),
+                 read.settingsRow ? scanntech::SettingsRow::JustReread
+                                  : scanntech::SettingsRow::Reread);
 }
 
 }  // namespace monitor::upload

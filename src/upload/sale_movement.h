@@ -2,8 +2,10 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "common/clock.h"
+#include "data/query.h"
 #include "scanntech/scanntech_module.h"
 
 namespace monitor::upload {
@@ -25,10 +27,20 @@ class SaleUploadError : public std::runtime_error {
  *  cancellation). True when Scanntech answered 200 or the sale has nothing to send. */
 bool EnviarVenda(scanntech::ScanntechModule& module, int codvenda, bool cancelacion);
 
-/** EnviarVenda for a caller that has just made sure of the Scanntech module (ProcessaVenda):
- *  the settings are not read here once more, since preparing the request reads them again. */
+/** What a caller of EnviarVendaNoModulo has just read, within the same operation and with no
+ *  request prepared since: those reads are not made again. */
+struct AlreadyRead {
+    bool settingsRow = false;  // QConfig_Scanntech (a row that could not be read is read again)
+    bool saleRows = false;     // QVendas, QPagamento and QProdutos, opened by LeituraDaVenda
+};
+
+/** Sets the sale on QVendas, QPagamento and QProdutos and returns their opening, for a caller
+ *  that runs it together with statements of its own. */
+std::vector<db::Together> LeituraDaVenda(scanntech::TDMScanntech& dm, int codvenda);
+
+/** EnviarVenda for a caller that has just made sure of the Scanntech module (ProcessaVenda). */
 bool EnviarVendaNoModulo(scanntech::TDMScanntech& dm, const Clock& clock, int codvenda,
-                         bool cancelacion);
+                         bool cancelacion, AlreadyRead read);
 
 /** The stored time of a sale made whole: a blank time is the current time of day, "hh:nn"
  *  gains ":59", anything else is kept. */

@@ -12,6 +12,12 @@ namespace monitor::upload {
  *  service only leaves the sale unflagged. */
 void ProcessaVenda(scanntech::ScanntechModule& module, int codvenda);
 
+/** One sale of the monitoring cycle's pending pass: MarcaVendaScanntech, MarcaVendaNaoEnviada
+ *  and ProcessaVenda, in that order and with their effects and failures, the two marks and the
+ *  first reads of ProcessaVenda sent to the database in one round trip. Needs the Scanntech
+ *  module made, as MarcaVendaScanntech does. */
+void EnviaVendaPendente(scanntech::ScanntechModule& module, int codvenda);
+
 /** Marks the sale as taking part in Scanntech promotions. */
 void MarcaVendaScanntech(scanntech::ScanntechModule& module, int codvenda);
 

@@ -135,6 +135,99 @@ TEST_F(UploadTest, MarkingRoutinesSetTheirFlags) {
     EXPECT_TRUE(server.Requests().empty());
 }
 
+// EnviaVendaPendente hands the database the two marks and the first reads together; whatever
+// the sale, it must leave what MarcaVendaScanntech, MarcaVendaNaoEnviada and ProcessaVenda
+// called one by one leave: the same movements, flags, log rows and failure.
+TEST_F(UploadTest, PendingSaleStepDoesWhatTheThreeRoutinesDo) {
+    struct Case {
+        const char* name;
+        const char* status;
+        const char* flags;         // promocaoativa, enviado, cancelamento as SQL literals
+        std::vector<int> replies;  // statuses of the POSTs of each run in turn, then 200
+        const char* sql;           // run on the sale before (":v" is its code)
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"valid", "Transmitida", "true, false, false", {}, ""},
+        {"valid, sent before", "Fechado", "true, true, false", {}, ""},
+        {"valid, refused", "Transmitida", "true, false, false", {404}, ""},
+        {"cancelled", "Cancelada", "true, true, true", {}, ""},
+        {"cancelled, cancellation refused", "Cancelado", "true, false, false", {200, 500}, ""},
+        {"cancelled, sale refused", "Inutilizada", "true, false, false", {500}, ""},
+        {"status in neither set", "Denegada", "true, false, false", {}, ""},
+        {"no fiscal document", nullptr, "true, false, false", {}, ""},
+        {"not in scope yet", "Transmitida", "false, false, false", {}, ""},
+        {"nothing to send", "Transmitida", "true, false, false", {},
+         "UPDATE pgtomovimentoecf SET cancelado = true WHERE codvenda = :v"},
+        {"lines query fails", "Transmitida", "true, false, false", {},
+         "UPDATE produtovenda SET quantidade = 0, descontoitem = 1 WHERE codvenda = :v"},
+        {"lines query would fail, nothing to send", "Denegada", "true, false, false", {},
+         "UPDATE produtovenda SET quantidade = 0, descontoitem = 1 WHERE codvenda = :v"},
+        {"service not set up", "Transmitida", "true, false, false", {},
+         "UPDATE config_scanntech SET urlbase = ''"},
+        {"settings cannot be read", "Transmitida", "true, true, true", {},
+         "ALTER TABLE config_scanntech RENAME COLUMN urlbase2 TO urlbase2_antiga"},
+        {"a mark fails", "Transmitida", "true, true, true", {},
+         "ALTER TABLE venda ADD CONSTRAINT enviado_fica CHECK (scanntech_enviado) NOT VALID"},
+    };
+    // clang-format on
+    struct Outcome {
+        std::string flags, posted, log, failure;
+        bool operator==(const Outcome&) const = default;
+    };
+    const auto run = [&](const Case& c, int codvenda, bool together) {
+        AddSale(codvenda, c.status, "true");
+        const std::string v = std::to_string(codvenda);
+        database.Exec("UPDATE venda SET (scanntech_promocaoativa, scanntech_enviado, "
+                      "scanntech_cancelamento) = (" + std::string(c.flags) + ") WHERE codvenda = " + v);
+        std::string sql = c.sql;
+        if (const std::size_t at = sql.find(":v"); at != std::string::npos) sql.replace(at, 2, v);
+        if (!sql.empty()) database.Exec(sql);
+        server.ClearRequests();
+        ScriptStatuses(c.replies);
+        const int logBefore = LogRows();
+        Outcome o;
+        try {
+            if (together) {
+                EnviaVendaPendente(module, codvenda);
+            } else {
+                MarcaVendaScanntech(module, codvenda);
+                MarcaVendaNaoEnviada(module, codvenda);
+                ProcessaVenda(module, codvenda);
+            }
+        } catch (const std::exception& e) {
+            o.failure = e.what();
+            o.failure = o.failure.substr(0, o.failure.find('\n'));  // the detail names the row
+        }
+        if (!sql.empty() && sql.starts_with("ALTER TABLE config")) {
+            database.Exec("ALTER TABLE config_scanntech RENAME COLUMN urlbase2_antiga TO urlbase2");
+        }
+        if (!sql.empty() && sql.starts_with("ALTER TABLE venda")) {
+            database.Exec("ALTER TABLE venda DROP CONSTRAINT enviado_fica");
+        }
+        database.Exec("UPDATE config_scanntech SET urlbase = '" + server.BaseUrl() + "'");
+        o.flags = Flags(codvenda);
+        for (const std::string& n : PostedNumbers()) {
+            o.posted += n == std::to_string(codvenda + 5000) ? "sale " : n == "-" + std::to_string(codvenda + 5000) ? "cancellation " : n + " ";
+        }
+        o.log = std::to_string(LogRows() - logBefore) + " rows, statuses " +
+                database.Scalar("SELECT string_agg(codigoresposta::text, ',' ORDER BY id) FROM "
+                                "logst WHERE codvenda = " + v);
+        return o;
+    };
+    module.CriaDMScanntech();  // as the pending pass has it, after the promotion check
+    int codvenda = 200;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome apart = run(c, ++codvenda, false);
+        const Outcome together = run(c, ++codvenda, true);
+        EXPECT_EQ(together.flags, apart.flags);
+        EXPECT_EQ(together.posted, apart.posted);
+        EXPECT_EQ(together.log, apart.log);
+        EXPECT_EQ(together.failure, apart.failure);
+    }
+}
+
 TEST_F(UploadTest, PendingPassSendsEachListedRowAndEndsWithTheSalesFlagged) {
     AddSale(1, "Transmitida");
     AddSale(2, "Cancelada");

@@ -120,8 +120,9 @@ class UploadTest : public ::testing::Test {
 
     int LogRows() const { return std::stoi(database.Scalar("SELECT count(*) FROM logst")); }
 
-    /** The pending-upload pass: every row the pending selection lists is marked, cleared and
-     *  decided. Returns the messages of the sales that failed (the pass goes on after one). */
+    /** The pending-upload pass as the cycle runs it: every row the pending selection lists is
+     *  marked, cleared and decided (EnviaVendaPendente). Returns the messages of the sales that
+     *  failed (the pass goes on after one). */
     std::vector<std::string> PendingPass() {
         TDM1 dm1;
         dm1.ZConnection1.Params() = database.Params();
@@ -133,9 +134,7 @@ class UploadTest : public ::testing::Test {
             const int codvenda =
                 static_cast<int>(dm1.QVendasReenviar.Field("codvenda").AsInteger());
             try {
-                MarcaVendaScanntech(module, codvenda);
-                MarcaVendaNaoEnviada(module, codvenda);
-                ProcessaVenda(module, codvenda);
+                EnviaVendaPendente(module, codvenda);
             } catch (const std::exception& e) {
                 failures.push_back(e.what());
             }
