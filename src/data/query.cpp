@@ -145,20 +145,29 @@ void RunTogether(const std::vector<Together>& statements) {
     if (statements.empty()) return;
     Connection* connection = statements.front().query->connection_;
     std::vector<PreparedCall> calls;
+    std::vector<const Together*> sent;  // the statement of each call
     calls.reserve(statements.size());
     for (const Together& s : statements) {
         Query& query = *s.query;
         if (query.connection_ != connection) {
             throw DatabaseError(query.Name() + ": run together with queries of another connection");
         }
-        query.Close();
-        calls.push_back(query.Selection());  // a command is bound the same way
+        if (s.kind == Together::Kind::Apply) {
+            std::optional<PreparedCall> change = query.HeldChange();
+            if (!change) continue;  // nothing held, as Apply() would find
+            calls.push_back(std::move(*change));
+        } else {
+            calls.push_back(query.Selection());  // a command is bound the same way
+        }
+        sent.push_back(&s);
+    }
+    for (const Together* s : sent) {
+        if (s->kind != Together::Kind::Apply) s->query->Close();
     }
     std::vector<Result> results = connection->ExecPreparedTogether(calls);
-    std::size_t i = 0;
-    for (const Together& s : statements) {
-        if (!s.command) s.query->Load(results[i]);
-        ++i;
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        if (sent[i]->kind == Together::Kind::Open) sent[i]->query->Load(results[i]);
+        if (sent[i]->kind == Together::Kind::Apply) sent[i]->query->Applied();
     }
 }
 
@@ -248,15 +257,17 @@ void Query::SetField(std::string_view name, Value value) {
     buffer_[FieldIndex(name)] = std::move(value);
 }
 
-void Query::Apply() {
-    if (mode_ == Mode::Browse) return;
+std::optional<PreparedCall> Query::HeldChange() const {
+    if (mode_ == Mode::Browse) return std::nullopt;
     const SqlText& sql = mode_ == Mode::Insert ? def_->insertSql : def_->updateSql;
     if (sql.Empty()) throw DatabaseError(def_->name + ": the query cannot be changed");
     std::map<std::string, Value, std::less<>> values;
     for (std::size_t i = 0; i < fields_.size(); ++i) values.emplace(fields_[i], buffer_[i]);
     const std::vector<Value>* old = mode_ == Mode::Edit ? &rows_[row_] : nullptr;
-    connection_->ExecPrepared(sql.StatementName(), sql.Numbered(), Bind(sql, values, old));
-    // The held change is now the row's content.
+    return PreparedCall{&sql.StatementName(), &sql.Numbered(), Bind(sql, values, old)};
+}
+
+void Query::Applied() noexcept {
     if (mode_ == Mode::Edit) {
         rows_[row_] = std::move(buffer_);
     } else {
@@ -265,6 +276,13 @@ void Query::Apply() {
     }
     buffer_.clear();
     mode_ = Mode::Browse;
+}
+
+void Query::Apply() {
+    std::optional<PreparedCall> change = HeldChange();
+    if (!change) return;
+    connection_->ExecPrepared(*change->name, *change->sql, change->params);
+    Applied();  // the held change is now the row's content
 }
 
 void Query::Cancel() noexcept {

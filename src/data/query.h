@@ -120,6 +120,10 @@ private:
     friend void RunTogether(const std::vector<Together>& statements);
     enum class Mode { Browse, Edit, Insert };
     PreparedCall Selection() const;
+    /** The insert or update that applies the held change; nullopt while browsing. */
+    std::optional<PreparedCall> HeldChange() const;
+    /** The held change has been written: it becomes the row's content. */
+    void Applied() noexcept;
     void Load(const Result& res);
     std::vector<ParamValue> Bind(const SqlText& sql, const std::map<std::string, Value, std::less<>>& values,
                                  const std::vector<Value>* old) const;
@@ -136,18 +140,22 @@ private:
     std::vector<Value> buffer_;
 };
 
-/** One statement of RunTogether: a query to open, or a query to run as a command. */
+/** One statement of RunTogether: a query to open, a query to run as a command, or the held
+ *  change of an editable set to apply. */
 struct Together {
-    static Together Open(Query& query) noexcept { return {&query, false}; }
-    static Together Exec(Query& query) noexcept { return {&query, true}; }
+    enum class Kind { Open, Exec, Apply };
+    static Together Open(Query& query) noexcept { return {&query, Kind::Open}; }
+    static Together Exec(Query& query) noexcept { return {&query, Kind::Exec}; }
+    static Together Apply(Query& query) noexcept { return {&query, Kind::Apply}; }
     Query* query;
-    bool command;
+    Kind kind;
 };
 
 /** Runs the statements, all on one connection, in one round trip and as one transaction: each
- *  query opened ends as its own Open() would leave it, each command as its ExecSQL() would.
- *  On a failure the first one's message is raised, no query is left open and the commands
- *  have had no effect, unless the session broke (SessionLostError): then they may have. */
+ *  query ends as its own Open(), ExecSQL() or Apply() would leave it. On a failure the first
+ *  one's message is raised, no query opened here is left open, held changes stay held, and
+ *  nothing written has taken effect, unless the session broke (SessionLostError): then it may
+ *  have. */
 void RunTogether(const std::vector<Together>& statements);
 
 /** RunTogether for queries that are all opened. */

@@ -110,6 +110,11 @@ void TDMScanntech::PreparaReenvioFechamento() {
 }
 
 void TDMScanntech::GravaLog(const std::string& tipo, int codvenda) {
+    MontaLog(tipo, codvenda);
+    TabLog.Apply();
+}
+
+void TDMScanntech::MontaLog(const std::string& tipo, int codvenda) {
     // TabLog selects the rows whose id is 0, which never exist: once it has been opened, emptying
     // it in memory discards whatever an earlier failed call left, as reopening it would.
     if (TabLog.Active()) {
@@ -131,7 +136,6 @@ void TDMScanntech::GravaLog(const std::string& tipo, int codvenda) {
     }
     TabLog.SetField("codigoresposta", db::Value::Integer(status));
     if (codvenda > 0) TabLog.SetField("codvenda", db::Value::Integer(codvenda));
-    TabLog.Apply();
 }
 
 }  // namespace monitor::scanntech

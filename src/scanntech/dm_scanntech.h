@@ -69,6 +69,9 @@ class TDMScanntech {
     /** Writes the logst row of the exchange just executed; `codvenda` <= 0 is stored as null.
      *  Database errors are raised. */
     void GravaLog(const std::string& tipo, int codvenda);
+    /** GravaLog without the storing: the row is left held in TabLog, for a caller that applies
+     *  it together with a statement of its own. */
+    void MontaLog(const std::string& tipo, int codvenda);
 
     /** A setting of the current settings row as text ("" when there is no row). */
     std::string Setting(std::string_view column) const;

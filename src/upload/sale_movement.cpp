@@ -154,10 +154,47 @@ void PreencheProdutos(TVenda& venda, db::Query& produtos) {
     }
 }
 
+// Edit, set, apply at once: only the flag changed here is written.
+void Marca(db::Query& dadosVenda, std::string_view flag) {
+    dadosVenda.Edit();
+    dadosVenda.SetField(flag, db::Value::Boolean(true));
+    dadosVenda.Apply();
+}
+
+// Nothing to send counts as accepted.
+bool NadaAEnviar(TDMScanntech& dm, std::string_view flag) {
+    if (!flag.empty()) Marca(dm.QDadosVenda, flag);
+    return true;
+}
+
+// The exchange's log row and the sale's flag in one round trip and one transaction; true when
+// both are stored. When the transaction fails nothing of it stays: the log row is then stored on
+// its own (a failure there is the log's) and false says that the flag is still to be set.
+bool GravaLogEMarca(TDMScanntech& dm, int codvenda, std::string_view flag) {
+    dm.MontaLog(kTipoLog, codvenda);
+    db::Query& dados = dm.QDadosVenda;
+    dados.Edit();
+    dados.SetField(flag, db::Value::Boolean(true));
+    try {
+        db::RunTogether({db::Together::Apply(dm.TabLog), db::Together::Apply(dados)});
+        return true;
+    } catch (const db::SessionLostError&) {
+        dados.Cancel();
+        throw;  // the log's failure: logged once more and raised
+    } catch (const db::DatabaseError&) {
+        dados.Cancel();
+        dm.TabLog.Apply();
+        return false;
+    }
+}
+
 // Posts the body and logs the exchange. A refusal or an exchange that got no answer is an
-// answer of its own (false); any other failure is logged and raised again.
+// answer of its own (false); any other failure is logged and raised again. With `flag`, an
+// accepted movement also sets that flag of the sale, in the round trip that stores the log row.
 bool Posta(TDMScanntech& dm, int codvenda, const std::string& body,
-           scanntech::SettingsRow settings) {
+           scanntech::SettingsRow settings, std::string_view flag) {
+    bool accepted = false;
+    bool flagged = false;
     try {
         // A failure before the request goes out must not be logged with the previous
         // exchange's answer and resource.
@@ -169,8 +206,12 @@ bool Posta(TDMScanntech& dm, int codvenda, const std::string& body,
         } catch (const std::exception&) {
             // The response holds the 5xx status, or 0 when no answer came.
         }
-        dm.GravaLog(kTipoLog, codvenda);
-        return dm.RESTResponse1.StatusCode() == 200;
+        accepted = dm.RESTResponse1.StatusCode() == 200;
+        if (accepted && !flag.empty()) {
+            flagged = GravaLogEMarca(dm, codvenda, flag);
+        } else {
+            dm.GravaLog(kTipoLog, codvenda);
+        }
     } catch (const std::exception& e) {
         const std::string message = e.what();
         try {
@@ -180,6 +221,9 @@ bool Posta(TDMScanntech& dm, int codvenda, const std::string& body,
         }
         throw SaleUploadError(message);
     }
+    // Set on its own, after the log row, the flag fails as a database error of the sale.
+    if (accepted && !flag.empty() && !flagged) Marca(dm.QDadosVenda, flag);
+    return accepted;
 }
 
 }  // namespace
@@ -213,9 +257,9 @@ std::vector<db::Together> LeituraDaVenda(TDMScanntech& dm, int codvenda) {
 }
 
 bool EnviarVendaNoModulo(TDMScanntech& dm, const Clock& clock, int codvenda, bool cancelacion,
-                         AlreadyRead read) {
+                         AlreadyRead read, std::string_view flag) {
     if (!read.saleRows) db::RunTogether(LeituraDaVenda(dm, codvenda));
-    if (dm.QVendas.IsEmpty()) return true;  // no line left to send
+    if (dm.QVendas.IsEmpty()) return NadaAEnviar(dm, flag);  // no line left to send
 
     TVenda venda;
     venda.Fecha = Fecha(dm.QVendas, clock);
@@ -230,15 +274,16 @@ bool EnviarVendaNoModulo(TDMScanntech& dm, const Clock& clock, int codvenda, boo
     venda.DocumentoCliente = dm.QVendas.Field("cnpjcpf").AsString();
     venda.CodigoCanalVenta = 1;
 
-    if (dm.QPagamento.IsEmpty()) return true;
+    if (dm.QPagamento.IsEmpty()) return NadaAEnviar(dm, flag);
     PreenchePagamentos(venda, dm.QPagamento);
 
-    if (dm.QProdutos.IsEmpty()) return true;
+    if (dm.QProdutos.IsEmpty()) return NadaAEnviar(dm, flag);
     PreencheProdutos(venda, dm.QProdutos);
 
     return Posta(dm, codvenda, Corpo(venda),
                  read.settingsRow ? scanntech::SettingsRow::JustReread
-                                  : scanntech::SettingsRow::Reread);
+                                  : scanntech::SettingsRow::Reread,
+                 flag);
 }
 
 }  // namespace monitor::upload

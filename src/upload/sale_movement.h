@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/clock.h"
@@ -38,9 +39,13 @@ struct AlreadyRead {
  *  that runs it together with statements of its own. */
 std::vector<db::Together> LeituraDaVenda(scanntech::TDMScanntech& dm, int codvenda);
 
-/** EnviarVenda for a caller that has just made sure of the Scanntech module (ProcessaVenda). */
+/** EnviarVenda for a caller that has just made sure of the Scanntech module (ProcessaVenda).
+ *  With `flag` (a flag column of QDadosVenda, whose current row is the sale), a true result
+ *  has also set that flag through QDadosVenda: in the round trip that stores the exchange's
+ *  log row when the service accepted the movement, on its own when there was nothing to send.
+ *  A flag that cannot be stored raises the database's error after the exchange was logged. */
 bool EnviarVendaNoModulo(scanntech::TDMScanntech& dm, const Clock& clock, int codvenda,
-                         bool cancelacion, AlreadyRead read);
+                         bool cancelacion, AlreadyRead read, std::string_view flag = {});
 
 /** The stored time of a sale made whole: a blank time is the current time of day, "hh:nn"
  *  gains ":59", anything else is kept. */

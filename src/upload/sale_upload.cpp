@@ -25,13 +25,6 @@ bool In(const std::array<std::string_view, N>& set, const std::string& status) n
     return false;
 }
 
-// Edit, set, apply at once: only the flag changed here is written.
-void Marca(db::Query& dadosVenda, std::string_view flag) {
-    dadosVenda.Edit();
-    dadosVenda.SetField(flag, db::Value::Boolean(true));
-    dadosVenda.Apply();
-}
-
 void ExecutaParaVenda(db::Query& query, int codvenda) {
     query.Close();
     query.SetParam("codvenda", db::Value::Integer(codvenda));
@@ -53,25 +46,20 @@ void DecideEEnvia(scanntech::ScanntechModule& module, TDMScanntech& dm, int codv
 
     // What was read at the start of this call serves the first request; a later one (the
     // cancellation) reads again.
-    const auto envia = [&](bool cancelacion) {
+    // An accepted upload sets its flag through QDadosVenda (EnviarVendaNoModulo).
+    const auto envia = [&](bool cancelacion, std::string_view flag) {
         return EnviarVendaNoModulo(dm, module.LocalClock(), codvenda, cancelacion,
-                                   std::exchange(read, AlreadyRead{}));
+                                   std::exchange(read, AlreadyRead{}), flag);
     };
     const std::string status = dados.Field("status").AsString();
     const bool enviado = dados.Field("scanntech_enviado").AsBoolean();
     if (In(kValidos, status) && !enviado) {
-        if (envia(false)) Marca(dados, "scanntech_enviado");
+        envia(false, "scanntech_enviado");
     }
     if (In(kCancelados, status)) {
         // The cancellation goes only after the sale itself was accepted, now or before.
-        bool vendaEnviada = enviado;
-        if (!vendaEnviada) {
-            vendaEnviada = envia(false);
-            if (vendaEnviada) Marca(dados, "scanntech_enviado");
-        }
-        if (vendaEnviada && envia(true)) {
-            Marca(dados, "scanntech_cancelamento");
-        }
+        const bool vendaEnviada = enviado || envia(false, "scanntech_enviado");
+        if (vendaEnviada) envia(true, "scanntech_cancelamento");
     }
 }
 

@@ -88,19 +88,49 @@ TEST_F(UploadTest, FaultDuringAnUploadLeavesOnlyAcceptedMovementsFlagged) {
     }
 }
 
-TEST_F(UploadTest, FailedRecordingIsRaisedWithItsOwnMessageAfterTheUpload) {
-    AddSale(1, "Transmitida");
-    database.Exec("ALTER TABLE logst ADD CONSTRAINT sem_venda_1 CHECK (codvenda <> 1)");
-    try {
-        ProcessaVenda(module, 1);
-        ADD_FAILURE() << "no failure";
-    } catch (const db::DatabaseError&) {
-        ADD_FAILURE() << "raised as a database error";
-    } catch (const SaleUploadError& e) {
-        EXPECT_THAT(e.what(), HasSubstr("sem_venda_1"));
+// After a 200 the log row and the flag are stored together; either failing must leave the
+// flag unset, and a flag that cannot be stored must not take the exchange's log row with it.
+TEST_F(UploadTest, FailedRecordingOrFlagAfterTheUpload) {
+    struct Case {
+        const char* name;
+        const char* constraint;
+        bool raisedAsUploadError;  // else as the database's error
+        const char* log;           // status codes of the sale's log rows
+    };
+    const Case cases[] = {
+        {"the log row cannot be stored",
+         "ALTER TABLE logst ADD CONSTRAINT sem_venda_1 CHECK (codvenda <> 1)", true, ""},
+        {"the flag cannot be stored",
+         "ALTER TABLE venda ADD CONSTRAINT sem_venda_1 "
+         "CHECK (codvenda <> 1 OR scanntech_enviado IS NOT TRUE) NOT VALID",
+         false, "200"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        database.Exec("DELETE FROM produtovenda; DELETE FROM pgtomovimentoecf; DELETE FROM nfce; "
+                      "DELETE FROM venda; DELETE FROM logst");
+        AddSale(1, "Transmitida");
+        server.ClearRequests();
+        database.Exec(c.constraint);
+        try {
+            ProcessaVenda(module, 1);
+            ADD_FAILURE() << "no failure";
+        } catch (const SaleUploadError& e) {
+            EXPECT_TRUE(c.raisedAsUploadError);
+            EXPECT_THAT(e.what(), HasSubstr("sem_venda_1"));
+        } catch (const db::DatabaseError& e) {
+            EXPECT_FALSE(c.raisedAsUploadError);
+            EXPECT_THAT(e.what(), HasSubstr("sem_venda_1"));
+        }
+        EXPECT_EQ(PostedNumbers(), Numbers{"5001"});
+        EXPECT_EQ(Flags(1), "true false false");
+        EXPECT_EQ(database.Scalar("SELECT coalesce(string_agg(codigoresposta::text, ',' ORDER BY "
+                                  "id), '') FROM logst WHERE codvenda = 1"),
+                  c.log);
+        database.Exec(std::string("ALTER TABLE ") +
+                      (c.raisedAsUploadError ? "logst" : "venda") +
+                      " DROP CONSTRAINT sem_venda_1");
     }
-    EXPECT_EQ(PostedNumbers(), Numbers{"5001"});
-    EXPECT_EQ(Flags(1), "true false false");
 }
 
 TEST_F(UploadTest, FailedPreparationIsNotLoggedWithThePreviousAnswer) {
