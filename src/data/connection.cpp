@@ -103,6 +103,7 @@ Result Connection::ExecPrepared(const std::string& name, const std::string& sql,
     values.reserve(params.size());
     for (const ParamValue& p : params) values.push_back(p ? p->c_str() : nullptr);
     ++statements_;
+    ++roundTrips_;
     return Check(PQexecPrepared(conn_, name.c_str(), static_cast<int>(values.size()),
                                 values.data(), nullptr, nullptr, 0),
                  "statement");
@@ -139,6 +140,7 @@ std::vector<Result> Connection::ExecPreparedTogether(const std::vector<PreparedC
                                      values.data(), nullptr, nullptr, 0) == 1;
         if (queued) sent.push_back({i, false});
     }
+    ++roundTrips_;
     if (queued) queued = PQpipelineSync(conn_) == 1;
     if (!queued) {
         // Without the sync nothing was committed.
@@ -191,6 +193,7 @@ void Connection::LeavePipeline() noexcept {
 Result Connection::Exec(const std::string& sql) {
     EnsureSession();
     ++statements_;
+    ++roundTrips_;
     return Check(PQexec(conn_, sql.c_str()), "statement");
 }
 

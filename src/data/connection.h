@@ -98,6 +98,8 @@ public:
 
     /** Statements run over this connection since it was created. */
     std::uint64_t StatementCount() const noexcept { return statements_; }
+    /** Round trips made for them: statements run together count once. */
+    std::uint64_t RoundTripCount() const noexcept { return roundTrips_; }
 
 private:
     void Connect();
@@ -111,6 +113,7 @@ private:
     bool wanted_ = false;
     std::uint64_t sessions_ = 0;
     std::uint64_t statements_ = 0;
+    std::uint64_t roundTrips_ = 0;
     std::unordered_set<std::string> prepared_;
 };
 

@@ -244,6 +244,33 @@ TEST_F(QueryLayer, CommandsRunTogetherAsOneTransaction) {
     EXPECT_EQ(d.Field("q").AsInteger(), 2);
     EXPECT_EQ(database.Scalar("select string_agg(descricao, ',' order by codproduto) from produto"),
               "Arroz 5kg,Feijão 1kg");
+
+    // Held changes applied together: kept held when the round trip fails, the rows' content
+    // once it succeeds.
+    const db::QueryDef tab{
+        "TabProduto", db::SqlText("select codproduto, descricao from produto where codproduto = :id"),
+        db::SqlText("insert into produto (codproduto, descricao) values (:codproduto, :descricao)"),
+        db::SqlText("update produto set descricao = :descricao where codproduto = :old_codproduto")};
+    db::Query novo(conn, tab), velho(conn, tab);
+    novo.SetParam("id", db::Value::Integer(0));
+    velho.SetParam("id", db::Value::Integer(7));
+    novo.Open();
+    velho.Open();
+    novo.Append();
+    novo.SetField("codproduto", db::Value::Integer(9));
+    novo.SetField("descricao", db::Value::Text("Sal"));
+    velho.Edit();
+    velho.SetField("descricao", db::Value::Text(std::string(300, 'x')));  // longer than the column
+    EXPECT_THROW(db::RunTogether({db::Together::Apply(novo), db::Together::Apply(velho)}),
+                 db::DatabaseError);
+    EXPECT_TRUE(novo.Editing());
+    EXPECT_EQ(database.Scalar("select count(*) from produto where codproduto = 9"), "0");
+    velho.SetField("descricao", db::Value::Text("Arroz 1kg"));
+    db::RunTogether({db::Together::Apply(novo), db::Together::Apply(velho)});
+    EXPECT_FALSE(novo.Editing());
+    EXPECT_EQ(velho.Field("descricao").AsString(), "Arroz 1kg");
+    EXPECT_EQ(database.Scalar("select string_agg(descricao, ',' order by codproduto) from produto"),
+              "Arroz 1kg,Feijão 1kg,Sal");
     EXPECT_EQ(conn.SessionCount(), 1u);
 }
 
