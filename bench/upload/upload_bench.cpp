@@ -306,6 +306,17 @@ class Floor {
         r.keptAlive += batchedExchanges;
         r.batchedFloor += batchedStatements + batchedExchanges;
 
+        r.perSaleFloor += Interleaved(statements, exchanges);
+        // The same with one trivial statement per round trip the pass made.
+        r.perTripFloor += Interleaved(trips, exchanges);
+
+        r.fresh += fresh_.Run(exchanges);
+        r.noResend += noResend_.Run(exchanges);
+    }
+
+  private:
+    // For each exchange its share of the statements, then the exchange, as the pass goes.
+    double Interleaved(std::uint64_t statements, std::size_t exchanges) {
         const auto start = SteadyClock::now();
         const std::uint64_t each = exchanges > 0 ? statements / exchanges : 0;
         for (std::size_t e = 0; e < exchanges; ++e) {
@@ -313,23 +324,9 @@ class Floor {
             keptAlive_.Run(1);
         }
         trivial_.Run(statements - each * exchanges);
-        r.perSaleFloor += Seconds(SteadyClock::now() - start);
-
-        // The same with one trivial statement per round trip the pass made.
-        const auto tripsStart = SteadyClock::now();
-        const std::uint64_t eachTrips = exchanges > 0 ? trips / exchanges : 0;
-        for (std::size_t e = 0; e < exchanges; ++e) {
-            trivial_.Run(eachTrips);
-            keptAlive_.Run(1);
-        }
-        trivial_.Run(trips - eachTrips * exchanges);
-        r.perTripFloor += Seconds(SteadyClock::now() - tripsStart);
-
-        r.fresh += fresh_.Run(exchanges);
-        r.noResend += noResend_.Run(exchanges);
+        return Seconds(SteadyClock::now() - start);
     }
 
-  private:
     TrivialStatements trivial_;
     Posts keptAlive_;
     Posts fresh_;
