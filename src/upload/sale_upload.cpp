@@ -45,8 +45,7 @@ void DecideEEnvia(scanntech::ScanntechModule& module, TDMScanntech& dm, int codv
     }
 
     // What was read at the start of this call serves the first request; a later one (the
-    // cancellation) reads again.
-    // An accepted upload sets its flag through QDadosVenda (EnviarVendaNoModulo).
+    // cancellation) reads again. An accepted upload has set its flag through QDadosVenda.
     const auto envia = [&](bool cancelacion, std::string_view flag) {
         return EnviarVendaNoModulo(dm, module.LocalClock(), codvenda, cancelacion,
                                    std::exchange(read, AlreadyRead{}), flag);
