@@ -11,6 +11,19 @@ constexpr const char* kUnknownError = "Unknown error";
 constexpr const char* kNextCheck = "dataproximaconsultapromocao";
 constexpr const char* kMinutes = "minutosentreconsultapromocao";
 
+// Runs a guarded block; the message of whatever it raised, if it raised.
+template <typename Block>
+std::optional<std::string> FailureOf(Block&& block) noexcept {
+    try {
+        block();
+    } catch (const std::exception& e) {
+        return std::string(e.what());
+    } catch (...) {
+        return std::string(kUnknownError);
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 MonitorCycle::MonitorCycle(TDM1& dm, MonitorOperations& operations, MonitorTimer& timer,
@@ -36,14 +49,7 @@ void MonitorCycle::tmImportaPromocaoTimer() noexcept {
     running_ = true;
     do {
         deferred_ = false;
-        std::optional<std::string> failure;
-        try {
-            RunTick();
-        } catch (const std::exception& e) {
-            failure = e.what();
-        } catch (...) {
-            failure = kUnknownError;
-        }
+        const std::optional<std::string> failure = FailureOf([&] { RunTick(); });
         // The timer stays as it was: a failed schedule read is tried again at the next tick.
         if (failure) ShowUnhandled(*failure);
     } while (deferred_ && !StopRequested());
@@ -71,24 +77,17 @@ void MonitorCycle::RunTick() {
 
 void MonitorCycle::ConsultaPromocoes() noexcept {
     db::Query& config = dm_.QConfigScannTech;
-    std::optional<std::string> failure;
-    try {
+    const std::optional<std::string> failure = FailureOf([&] {
         operations_.ImportaPromocoes();
-        if (!StopRequested()) {
-            operations_.ProcessaReenvios();
-            if (!StopRequested()) {
-                const std::int64_t minutes = config.Field(kMinutes).AsInteger();
-                config.Edit();
-                const TDateTime now = clock_.Now();
-                config.SetField(kNextCheck, db::Value::Timestamp(AddSeconds(now, minutes * 60)));
-                config.Apply();
-            }
-        }
-    } catch (const std::exception& e) {
-        failure = e.what();
-    } catch (...) {
-        failure = kUnknownError;
-    }
+        if (StopRequested()) return;
+        operations_.ProcessaReenvios();
+        if (StopRequested()) return;
+        const std::int64_t minutes = config.Field(kMinutes).AsInteger();
+        config.Edit();
+        const TDateTime now = clock_.Now();
+        config.SetField(kNextCheck, db::Value::Timestamp(AddSeconds(now, minutes * 60)));
+        config.Apply();
+    });
     std::optional<std::string> logError;
     if (failure) {
         config.Cancel();
@@ -105,8 +104,7 @@ void MonitorCycle::EnviaPendentes() noexcept {
 }
 
 void MonitorCycle::EnviaVendas() {
-    std::optional<std::string> failure;
-    try {
+    LogAndAlert("EnviaVendasNaoEnviado", FailureOf([&] {
         db::Query& vendas = dm_.QVendasReenviar;
         vendas.Close();
         vendas.Open();
@@ -118,21 +116,11 @@ void MonitorCycle::EnviaVendas() {
             if (!done.insert(codvenda).second) continue;
             operations_.EnviaVendaPendente(static_cast<std::int32_t>(codvenda));
         }
-    } catch (const std::exception& e) {
-        failure = e.what();
-    } catch (...) {
-        failure = kUnknownError;
-    }
-    if (failure) {
-        if (auto logError = LogFailure("EnviaVendasNaoEnviado", *failure, true)) {
-            ReportLogFailure(*logError, *failure, true);
-        }
-    }
+    }));
 }
 
 void MonitorCycle::EnviaMovimentos() {
-    std::optional<std::string> failure;
-    try {
+    LogAndAlert("EnviaMovimentoNaoEnviado", FailureOf([&] {
         db::Query& movimentos = dm_.QMovimentoReenviar;
         movimentos.Close();
         movimentos.Open();
@@ -140,15 +128,14 @@ void MonitorCycle::EnviaMovimentos() {
             operations_.ProcessaMovimento(
                 static_cast<std::int32_t>(movimentos.Field("codmovimentoacumulado").AsInteger()));
         }
-    } catch (const std::exception& e) {
-        failure = e.what();
-    } catch (...) {
-        failure = kUnknownError;
-    }
-    if (failure) {
-        if (auto logError = LogFailure("EnviaMovimentoNaoEnviado", *failure, true)) {
-            ReportLogFailure(*logError, *failure, true);
-        }
+    }));
+}
+
+void MonitorCycle::LogAndAlert(const std::string& routine,
+                               const std::optional<std::string>& failure) noexcept {
+    if (!failure) return;
+    if (auto logError = LogFailure(routine, *failure, true)) {
+        ReportLogFailure(*logError, *failure, true);
     }
 }
 

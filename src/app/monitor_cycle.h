@@ -57,6 +57,8 @@ class MonitorCycle {
     bool StopRequested() const;
     void EnviaVendas();
     void EnviaMovimentos();
+    /** An upload block's failure, if any: logged with the log's alert. */
+    void LogAndAlert(const std::string& routine, const std::optional<std::string>& failure) noexcept;
     /** Writes an error-log entry; a log that cannot be written is returned, not thrown, so the
      *  caller can finish its own duties before reporting it. */
     std::optional<std::string> LogFailure(const std::string& routine, const std::string& message,
