@@ -20,6 +20,8 @@ int ToCp1252Byte(char32_t cp) {
     return -1;
 }
 
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -37,8 +39,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
-
-}  // namespace
 
 bool NextUtf8CodePoint(std::string_view s, std::size_t& i, char32_t& cp) noexcept {
     const auto b0 = static_cast<std::uint8_t>(s[i]);

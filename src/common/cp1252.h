@@ -21,6 +21,9 @@ std::string Cp1252Roundtrip(std::string_view utf8);
  *  a surrogate, beyond U+10FFFF, cut short) gives false and moves one byte on. */
 bool NextUtf8CodePoint(std::string_view utf8, std::size_t& i, char32_t& cp) noexcept;
 
+/** Appends the UTF-8 sequence of a code point (one that is valid, not a surrogate). */
+void AppendUtf8(std::string& out, char32_t cp);
+
 /** Cuts UTF-8 text to at most `chars` characters, never inside a character. */
 std::string Utf8Left(std::string_view utf8, std::size_t chars);
 

@@ -27,15 +27,7 @@ std::string_view Trim(std::string_view text) {
 std::string Latin1ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 4);
-    for (char c : bytes) {
-        const auto b = static_cast<std::uint8_t>(c);
-        if (b < 0x80) {
-            out += c;
-        } else {
-            out += static_cast<char>(0xC0 | (b >> 6));
-            out += static_cast<char>(0x80 | (b & 0x3F));
-        }
-    }
+    for (char c : bytes) AppendUtf8(out, static_cast<std::uint8_t>(c));  // Latin-1 is U+0000..U+00FF
     return out;
 }
 
