@@ -131,13 +131,13 @@ std::vector<ParamValue> Query::Bind(const SqlText& sql,
     return bound;
 }
 
-PreparedCall Query::Selection() const {
+PreparedCall Query::Statement() const {
     return {&def_->sql.StatementName(), &def_->sql.Numbered(), Bind(def_->sql, params_, nullptr)};
 }
 
 void Query::Open() {
     Close();
-    const PreparedCall call = Selection();
+    const PreparedCall call = Statement();
     Load(connection_->ExecPrepared(*call.name, *call.sql, call.params));
 }
 
@@ -157,7 +157,7 @@ void RunTogether(const std::vector<Together>& statements) {
             if (!change) continue;  // nothing held, as Apply() would find
             calls.push_back(std::move(*change));
         } else {
-            calls.push_back(query.Selection());  // a command is bound the same way
+            calls.push_back(query.Statement());
         }
         sent.push_back(&s);
     }
@@ -210,8 +210,8 @@ void Query::Close() noexcept {
 
 std::int64_t Query::ExecSQL() {
     Close();
-    Result res = connection_->ExecPrepared(def_->sql.StatementName(), def_->sql.Numbered(),
-                                           Bind(def_->sql, params_, nullptr));
+    const PreparedCall call = Statement();
+    Result res = connection_->ExecPrepared(*call.name, *call.sql, call.params);
     const char* affected = PQcmdTuples(res.get());
     return affected != nullptr && *affected != '\0' ? std::atoll(affected) : 0;
 }

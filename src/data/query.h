@@ -119,7 +119,8 @@ public:
 private:
     friend void RunTogether(const std::vector<Together>& statements);
     enum class Mode { Browse, Edit, Insert };
-    PreparedCall Selection() const;
+    /** The query's own statement, a selection or a command, bound to its parameters. */
+    PreparedCall Statement() const;
     /** The insert or update that applies the held change; nullopt while browsing. */
     std::optional<PreparedCall> HeldChange() const;
     /** The held change has been written: it becomes the row's content. */
